@@ -1,0 +1,22 @@
+# Installs the Debian packages a step needs, when they are missing.
+# Usage: . scripts/packages.sh; need_packages pkg...
+need_packages() {
+  local missing=()
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Install them with:"
+    echo "  sudo apt-get install ${missing[*]}"
+    exit 1
+  fi
+  echo "Installing ${missing[*]} ..."
+  # Package lists may be missing or stale on a fresh machine.
+  apt-get update -q >/dev/null || true
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null || {
+    echo "apt-get could not install: ${missing[*]}"; exit 1; }
+}
+
+BUILD_PACKAGES=(g++ cmake make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
