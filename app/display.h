@@ -5,3 +5,6 @@ void onDisplay();
 void onReshape(int width, int height);
 void setupLighting();
 void placeLight();
+// Everything a frame draws before the buffers are swapped: the plan or the
+// 3-D garden in the back buffer.
+void drawFrame();

@@ -1,0 +1,77 @@
+#include "app/display.h"
+
+#include <GL/glut.h>
+
+#include "app/garden.h"
+#include "plan/planview.h"
+#include "scene/sand.h"
+#include "scene/scenery.h"
+
+void drawFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPushMatrix();
+    gluLookAt(cameraEye.x, cameraEye.y, cameraEye.z, cameraTarget.x, cameraTarget.y, cameraTarget.z, 0.0,
+              1.0, 0.0);
+    // After the look-at, so the light stays put in the scene as the camera orbits.
+    placeLight();
+    if (displayMode == 0) {
+        drawPlanView();
+    }
+    if (displayMode == 1) {
+        // The picture goes behind everything and leaves no depth of its own.
+        glDisable(GL_DEPTH_TEST);
+        drawBackground();
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        drawSandboxFrame();
+        for (const SandTriangle& triangle : sandTriangles) drawSandTriangle(triangle);
+        drawSceneRocks();
+        glDisable(GL_TEXTURE_2D);
+    }
+    glPopMatrix();
+}
+
+void onDisplay() {
+    drawFrame();
+    glutSwapBuffers();
+}
+
+void onReshape(int width, int height) {
+    // The garden's window has one size: snap back and wait for the reshape
+    // that follows.
+    if (width != windowWidth || height != windowHeight) {
+        glutReshapeWindow(windowWidth, windowHeight);
+        return;
+    }
+    windowWidth = width;
+    windowHeight = height;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (displayMode == 0) glOrtho(0.0, windowWidth, 0.0, windowHeight, 0.5, 15.0);
+    if (displayMode == 1)
+        gluPerspective(60.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 15.0);
+    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, width, height);
+    glutPostRedisplay();
+}
+
+static const GLfloat lightDiffuse[] = {0.9f, 0.9f, 0.9f, 0.5f};
+static const GLfloat lightAmbient[] = {0.0f, 0.0f, 0.0f, 0.5f};
+static const GLfloat lightSpecular[] = {1.0f, 1.0f, 1.0f, 0.5f};
+// Three units above the centre of the sand, a point light.
+static const GLfloat lightPosition[] = {0.0f, 3.0f, 0.0f, 1.0f};
+
+void setupLighting() {
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
+    glShadeModel(GL_SMOOTH);
+}
+
+void placeLight() {
+    glMatrixMode(GL_MODELVIEW);
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+}

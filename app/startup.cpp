@@ -1,0 +1,105 @@
+#include "app/startup.h"
+
+#include <GL/glut.h>
+
+#include <cstdio>
+
+#include "app/display.h"
+#include "app/garden.h"
+#include "app/keys.h"
+#include "image/image.h"
+#include "image/texture.h"
+#include "plan/rake.h"
+
+// A missing picture is no reason to stop: its entry stays empty, and the
+// reader says why on standard error.
+static RasterImage* readBackgroundFile(const char* fileName) {
+    FILE* stream = std::fopen(fileName, "rb");
+    RasterImage* image = readBMP(stream);
+    // Only a stream that was opened is ours to close.
+    if (stream) std::fclose(stream);
+    return image;
+}
+
+void readBackgrounds() {
+    backgroundImages[0] = nullptr;
+    backgroundImages[1] = nullptr;
+    backgroundImages[0] = readBackgroundFile("bg1.bmp");
+    backgroundImages[1] = readBackgroundFile("bg2.bmp");
+}
+
+void openGardenWindow(int* argc, char** argv) {
+    glutInit(argc, argv);
+    glutInitWindowSize(600, 600);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutCreateWindow("Sandmere");
+    // The plan is drawn on white.
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void registerCallbacks() {
+    glutDisplayFunc(onDisplay);
+    glutReshapeFunc(onReshape);
+    glutKeyboardFunc(onKey);
+    glutMouseFunc(onMouseButton);
+    glutMotionFunc(onMouseDrag);
+}
+
+void setGardenStartValues() {
+    windowHeight = 600;
+    windowWidth = 600;
+    cameraEye = {0.0f, 0.0f, 1.0f};
+    cameraTarget = {0.0f, 0.0f, 0.0f};
+    planNormal = {0.0f, 0.0f, 1.0f};
+    displayMode = 0;
+    wireframeSand = 0;
+    darkSand = 0;
+    rakeType = 0;
+    editTool = 0;
+    backgroundIndex = 0;
+    largeRockPlaced = 0;
+    smallRockPlaced = 0;
+    largeRockTexture = 1;
+    smallRockTexture = 1;
+}
+
+void setFixedGlState() {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    // Blending stays on for the whole run: the plan's soft marks need it.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void setupDefaultTexture() {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+}
+
+void printBanner() {
+    std::fputs("Sandmere: a raked-sand rock garden\n", stdout);
+    std::fputs("by the Sandmere developers, winter term 2026\n", stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+void loadGardenTextures() {
+    loadTexture("sand1.bmp", 11);
+    loadTexture("sand2.bmp", 12);
+    loadTexture("rock01.bmp", 1);
+    loadTexture("rock02.bmp", 2);
+    loadTexture("rock03.bmp", 3);
+    loadTexture("rock04.bmp", 4);
+    loadTexture("rock05.bmp", 5);
+    loadTexture("glass01.bmp", 6);
+    loadTexture("crystal01.bmp", 7);
+    loadTexture("crystal02.bmp", 8);
+    loadTexture("crystal03.bmp", 9);
+    loadTexture("wood1.bmp", 10);
+}
+
+void makeSphereQuadric() { sphereQuadric = gluNewQuadric(); }
