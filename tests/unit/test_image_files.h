@@ -1,0 +1,80 @@
+// Small BMP files made in memory for the image and texture tests, and the
+// means to read them back with the console captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+inline void poke16(Bytes& b, size_t at, std::uint32_t v) {
+    b[at] = static_cast<unsigned char>(v);
+    b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+
+inline void poke32(Bytes& b, size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+inline std::uint32_t peek32(const Bytes& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+// A well-formed bottom-up BMP unless a test changes a field. Rows are given
+// packed (without their pad bytes) in file order; the builder pads them.
+struct BmpBuilder {
+    int width = 2, height = 2, bitCount = 24;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t headerSize = 40;     // biSize; extra header bytes are zero
+    std::vector<std::uint32_t> palette;  // 0xRRGGBB, stored blue, green, red, 0
+    size_t gap = 0;                    // bytes between the palette and the rows
+    unsigned char padByte = 0;
+    std::vector<Bytes> rows;
+
+    size_t rowLength() const { return (static_cast<size_t>(width) * bitCount + 31) / 32 * 4; }
+    size_t pixelOffset() const { return 14 + headerSize + 4 * palette.size() + gap; }
+
+    Bytes build() const {
+        Bytes b(pixelOffset() + rowLength() * rows.size(), 0);
+        b[0] = 'B';
+        b[1] = 'M';
+        poke32(b, 2, static_cast<std::uint32_t>(b.size()));
+        poke32(b, 10, static_cast<std::uint32_t>(pixelOffset()));
+        poke32(b, 14, headerSize);
+        poke32(b, 18, static_cast<std::uint32_t>(width));
+        poke32(b, 22, static_cast<std::uint32_t>(height));
+        poke16(b, 26, 1);
+        poke16(b, 28, static_cast<std::uint32_t>(bitCount));
+        poke32(b, 46, clrUsed);
+        size_t at = 14 + headerSize;
+        for (std::uint32_t rgb : palette) {
+            b[at++] = static_cast<unsigned char>(rgb);
+            b[at++] = static_cast<unsigned char>(rgb >> 8);
+            b[at++] = static_cast<unsigned char>(rgb >> 16);
+            b[at++] = 0;
+        }
+        at += gap;
+        for (const Bytes& row : rows) {
+            for (size_t i = 0; i < rowLength(); ++i) b[at + i] = i < row.size() ? row[i] : padByte;
+            at += rowLength();
+        }
+        return b;
+    }
+};
+
+// A 24-bit row from red, green, blue triples.
+inline Bytes rgbRow(std::initializer_list<unsigned char> rgb) {
+    Bytes v(rgb);
+    for (size_t i = 0; i + 2 < v.size(); i += 3) std::swap(v[i], v[i + 2]);
+    return v;
+}
+
+// A read-only stream over the bytes, which must outlive it.
+inline FILE* openBytes(const Bytes& bytes) {
+    if (bytes.empty()) return std::tmpfile();
+    return fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb");
+}
