@@ -117,6 +117,266 @@ Pixel RasterImage::sample(PlaneVector) const { return Pixel(0, 0, 0, 255); }
 static long long rowLength(long long width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
 
 // ---------------------------------------------------------------------------
+// BMP reader
+
+static int report(const char* message) {
+    std::fputs(message, stderr);
+    return 0;
+}
+
+static int get16(FILE* stream, std::uint16_t* v) {
+    unsigned char b[2];
+    if (std::fread(b, 1, 2, stream) != 2) return 0;
+    *v = static_cast<std::uint16_t>(b[0] | b[1] << 8);
+    return 1;
+}
+
+static int get32(FILE* stream, std::uint32_t* v) {
+    unsigned char b[4];
+    if (std::fread(b, 1, 4, stream) != 4) return 0;
+    *v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    return 1;
+}
+
+static int get32(FILE* stream, std::int32_t* v) {
+    std::uint32_t u;
+    if (!get32(stream, &u)) return 0;
+    *v = static_cast<std::int32_t>(u);
+    return 1;
+}
+
+// -1 when the stream cannot tell where it ends, which no bfSize matches.
+static long long streamLength(FILE* stream) {
+    long position = std::ftell(stream);
+    if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0) return -1;
+    long length = std::ftell(stream);
+    if (std::fseek(stream, position, SEEK_SET) != 0) return -1;
+    return length;
+}
+
+int getfileheader(FILE* stream, BitmapFileHeader* header) {
+    const char* eof = "getfileheader: Unexpected end of file.\n";
+    if (!get16(stream, &header->bfType)) return report(eof);
+    if (header->bfType != 0x4D42) return report("getfileheader: File is not a valid bitmap.\n");
+    if (!get32(stream, &header->bfSize)) return report(eof);
+    if (header->bfSize != streamLength(stream)) return report("getfileheader: Incorrect file size.\n");
+    if (!get16(stream, &header->bfReserved1)) return report(eof);
+    if (header->bfReserved1 != 0) return report("getfileheader: bfReserved1 should be 0.\n");
+    if (!get16(stream, &header->bfReserved2)) return report(eof);
+    if (header->bfReserved2 != 0) return report("getfileheader: bfReserved2 should be 0.\n");
+    if (!get32(stream, &header->bfOffBits)) return report(eof);
+    return 1;
+}
+
+int getinfoheader(FILE* stream, BitmapInfoHeader* header) {
+    const char* eof = "getinfoheader: Unexpected end of file.\n";
+    if (!get32(stream, &header->biSize) || !get32(stream, &header->biWidth) || !get32(stream, &header->biHeight) ||
+        !get16(stream, &header->biPlanes))
+        return report(eof);
+    // Shorter headers (OS/2's 12 bytes) lay their fields out differently;
+    // read as this layout they would only yield nonsense.
+    if (header->biSize < 40) return report("getinfoheader: biSize should be at least 40.\n");
+    if (header->biPlanes != 1) return report("getinfoheader: biPlanes should be 1.\n");
+    if (!get16(stream, &header->biBitCount)) return report(eof);
+    std::uint16_t bits = header->biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return report("getinfoheader: Invalid biBitCount value.\n");
+    if (!get32(stream, &header->biCompression)) return report(eof);
+    if (header->biCompression != 0) return report("getinfoheader: Sorry, RLE not implemented.\n");
+    if (!get32(stream, &header->biSizeImage) || !get32(stream, &header->biXPelsPerMeter) ||
+        !get32(stream, &header->biYPelsPerMeter) || !get32(stream, &header->biClrUsed) ||
+        !get32(stream, &header->biClrImportant))
+        return report(eof);
+    // Refused here, before anything is allocated or the raster's assertions
+    // could stop the program.
+    if (header->biWidth <= 0) return report("getinfoheader: biWidth should be greater than 0.\n");
+    if (header->biHeight < 0) return report("getinfoheader: Sorry, top-down bitmaps not implemented.\n");
+    if (header->biHeight == 0) return report("getinfoheader: biHeight should be greater than 0.\n");
+    if (static_cast<long long>(header->biWidth) * header->biHeight > INT_MAX / 4)
+        return report("getinfoheader: Image too large.\n");
+    if ((bits == 4 && header->biClrUsed > 16) || (bits == 8 && header->biClrUsed > 256))
+        return report("getinfoheader: biClrUsed too large for biBitCount.\n");
+    return 1;
+}
+
+static void releasePalette(BitmapPlanes* planes) {
+    std::free(planes->redPalette);
+    std::free(planes->greenPalette);
+    std::free(planes->bluePalette);
+    planes->redPalette = planes->greenPalette = planes->bluePalette = nullptr;
+}
+
+int getpalette(FILE* stream, BitmapPlanes* planes) {
+    size_t n = planes->n;
+    unsigned char* buffer = static_cast<unsigned char*>(std::malloc(4 * n));
+    releasePalette(planes);
+    planes->redPalette = static_cast<unsigned char*>(std::malloc(n));
+    planes->greenPalette = static_cast<unsigned char*>(std::malloc(n));
+    planes->bluePalette = static_cast<unsigned char*>(std::malloc(n));
+    if (!buffer || !planes->redPalette || !planes->greenPalette || !planes->bluePalette) {
+        std::free(buffer);
+        releasePalette(planes);
+        return report("getpalette: Not enough memory.\n");
+    }
+    if (std::fread(buffer, 1, 4 * n, stream) != 4 * n) {
+        std::free(buffer);
+        return report("getpalette: Unexpected end of file.\n");
+    }
+    for (size_t j = 0; j < n; ++j) {
+        planes->bluePalette[j] = buffer[4 * j];
+        planes->greenPalette[j] = buffer[4 * j + 1];
+        planes->redPalette[j] = buffer[4 * j + 2];
+    }
+    std::free(buffer);
+    return 1;
+}
+
+// The palette index of column x in a row of 1, 4 or 8 bits per pixel; the
+// leftmost pixel sits in the most significant bits of its byte.
+static unsigned paletteIndex(const unsigned char* row, size_t x, int bitCount) {
+    if (bitCount == 8) return row[x];
+    if (bitCount == 4) return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+    return (row[x / 8] >> (7 - x % 8)) & 1;
+}
+
+// The shape all four row decoders share; `name` is the decoder that reports.
+static int getrows(FILE* stream, BitmapPlanes* planes, const char* name, int bitCount) {
+    size_t length = static_cast<size_t>(rowLength(planes->width, bitCount));
+    size_t width = static_cast<size_t>(planes->width);
+    unsigned char* row = static_cast<unsigned char*>(std::malloc(length));
+    if (!row) {
+        std::fprintf(stderr, "%s: Not enough memory.\n", name);
+        return 0;
+    }
+    size_t i = 0;
+    for (std::int32_t y = 0; y < planes->height; ++y) {
+        if (std::fread(row, 1, length, stream) != length) {
+            std::free(row);
+            std::fprintf(stderr, "%s: Unexpected end of file.\n", name);
+            return 0;
+        }
+        for (size_t x = 0; x < width; ++x, ++i) {
+            if (bitCount == 24) {
+                planes->blue[i] = row[3 * x];
+                planes->green[i] = row[3 * x + 1];
+                planes->red[i] = row[3 * x + 2];
+                continue;
+            }
+            unsigned index = paletteIndex(row, x, bitCount);
+            // An index past the palette would read beyond its tables.
+            if (index >= planes->n) {
+                std::free(row);
+                std::fprintf(stderr, "%s: Palette index out of range.\n", name);
+                return 0;
+            }
+            planes->red[i] = planes->redPalette[index];
+            planes->green[i] = planes->greenPalette[index];
+            planes->blue[i] = planes->bluePalette[index];
+        }
+    }
+    std::free(row);
+    return 1;
+}
+
+int getmono(FILE* stream, BitmapPlanes* planes) { return getrows(stream, planes, "getmono", 1); }
+int get4bits(FILE* stream, BitmapPlanes* planes) { return getrows(stream, planes, "get4bits", 4); }
+int get8bits(FILE* stream, BitmapPlanes* planes) { return getrows(stream, planes, "get8bits", 8); }
+int get24bits(FILE* stream, BitmapPlanes* planes) { return getrows(stream, planes, "get24bits", 24); }
+
+struct RowDecoder {
+    int bitCount;
+    const char* name;
+    int (*decode)(FILE*, BitmapPlanes*);
+    const char* failure;  // readBMP's line when the decoder fails
+};
+
+static const RowDecoder rowDecoders[] = {
+    {1, "getmono", getmono, "readBMP: getmono returned a bad status.\n"},
+    {4, "get4bits", get4bits, "get4bits: Unable to get image data.\n"},
+    {8, "get8bits", get8bits, "get8bits: Unable to get image data.\n"},
+    {24, "get24bits", get24bits, "get24bits: Unable to get image data.\n"},
+};
+
+static std::nullptr_t reportNull(const char* message) {
+    std::fputs(message, stderr);
+    return nullptr;
+}
+
+static void releasePlanes(BitmapPlanes* planes) {
+    std::free(planes->red);
+    std::free(planes->green);
+    std::free(planes->blue);
+    planes->red = planes->green = planes->blue = nullptr;
+    releasePalette(planes);
+}
+
+// readBMP's steps; the caller releases the working storage on every path.
+static RasterImage* readPlanes(FILE* stream, BitmapPlanes* planes) {
+    BitmapFileHeader file;
+    BitmapInfoHeader info;
+    if (!getfileheader(stream, &file)) return reportNull("readBMP: getfileheader returned a bad status.\n");
+    if (!getinfoheader(stream, &info)) return reportNull("readBMP: getinfoheader returned a bad status.\n");
+    planes->width = info.biWidth;
+    planes->height = info.biHeight;
+    const RowDecoder* decoder = rowDecoders;
+    while (decoder->bitCount != info.biBitCount) ++decoder;
+    if (info.biBitCount == 1) planes->n = 2;
+    else if (info.biBitCount == 24) planes->n = 0;
+    else planes->n = info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount;
+
+    // The palette follows the info header, whatever its length; the rows
+    // start at bfOffBits when that leaves the palette whole and lies inside
+    // the file, and right after the palette otherwise. Nothing is allocated
+    // until the file is known to hold everything, so a small file claiming
+    // a huge picture costs nothing; it fails as the short read would.
+    long long length = streamLength(stream);
+    long long paletteStart = 14 + static_cast<long long>(info.biSize);
+    long long paletteEnd = paletteStart + 4 * static_cast<long long>(planes->n);
+    long long rowStart = file.bfOffBits >= paletteEnd && file.bfOffBits < length ? file.bfOffBits : paletteEnd;
+    long long rowBytes = rowLength(info.biWidth, info.biBitCount) * info.biHeight;
+    if (planes->n && paletteEnd > length) {
+        std::fputs("getpalette: Unexpected end of file.\n", stderr);
+        return reportNull("readBMP: getpalette returned a bad status.\n");
+    }
+    if (rowStart + rowBytes > length) {
+        std::fprintf(stderr, "%s: Unexpected end of file.\n", decoder->name);
+        return reportNull(decoder->failure);
+    }
+
+    size_t count = static_cast<size_t>(info.biWidth) * static_cast<size_t>(info.biHeight);
+    planes->red = static_cast<unsigned char*>(std::malloc(count));
+    planes->green = static_cast<unsigned char*>(std::malloc(count));
+    planes->blue = static_cast<unsigned char*>(std::malloc(count));
+    if (!planes->red || !planes->green || !planes->blue) return reportNull("readBMP: Not enough memory.\n");
+
+    if (planes->n) {
+        if (std::fseek(stream, static_cast<long>(paletteStart), SEEK_SET) != 0) {
+            std::fputs("getpalette: Unexpected end of file.\n", stderr);
+            return reportNull("readBMP: getpalette returned a bad status.\n");
+        }
+        if (!getpalette(stream, planes)) return reportNull("readBMP: getpalette returned a bad status.\n");
+    }
+    if (std::fseek(stream, static_cast<long>(rowStart), SEEK_SET) != 0) {
+        std::fprintf(stderr, "%s: Unexpected end of file.\n", decoder->name);
+        return reportNull(decoder->failure);
+    }
+    if (!decoder->decode(stream, planes)) return reportNull(decoder->failure);
+
+    RasterImage* image = new (std::nothrow) RasterImage(planes->width, planes->height);
+    if (!image) return reportNull("readBMP: Not enough memory.\n");
+    for (size_t i = 0; i < count; ++i)
+        image->pixels[i] = Pixel(planes->red[i], planes->green[i], planes->blue[i], 255);
+    return image;
+}
+
+RasterImage* readBMP(FILE* stream) {
+    BitmapPlanes planes = {};
+    if (!stream) return reportNull("readBMP: Passed null file pointer.\n");
+    RasterImage* image = readPlanes(stream, &planes);
+    releasePlanes(&planes);
+    return image;
+}
+
+// ---------------------------------------------------------------------------
 // BMP writer
 
 static int put16(FILE* stream, std::uint32_t v) {
