@@ -261,7 +261,7 @@ TEST(BmpReader, PaletteIndicesPastThePaletteAreRefused) {
     EXPECT_NE(read(four.build()).image, nullptr);
 }
 
-TEST(BmpReader, AFileClaimingMorePixelsThanItHoldsFailsWithoutAllocatingThem) {
+TEST(BmpReaderDeathTest, AFileClaimingMorePixelsThanItHoldsFailsWithoutAllocatingThem) {
     // 20000 x 20000 at 8 bits would need 1.2 GB of planes; the file has 100 bytes.
     BmpBuilder b = palettedThreeByTwo();
     b.width = 20000;
