@@ -1,15 +1,46 @@
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 
 #include "gl_window.h"
+
+#include "app/display.h"
+#include "app/garden.h"
+#include "app/startup.h"
 
 std::vector<unsigned char> readBackBuffer() {
     std::vector<unsigned char> rgb(600 * 600 * 3);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, 600, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
+}
+
+static int framesRequested = 0;
+static void countFrame() { ++framesRequested; }
+
+bool redisplayWasRequested() {
+    glutDisplayFunc(countFrame);
+    framesRequested = 0;
+    glutMainLoopEvent();
+    return framesRequested > 0;
+}
+
+void startGardenInDrawMode() {
+    setGardenStartValues();
+    rakeMarks.clear();
+    sandVertices.clear();
+    vertexNormals.clear();
+    sandTriangles.clear();
+    smallRockPos = {};
+    largeRockPos = {};
+    strokeAnchor = {};
+    glDisable(GL_LIGHTING);
+    glClearColor(1, 1, 1, 1);
+    setFixedGlState();
+    onReshape(600, 600);
+    redisplayWasRequested();
 }
 
 int main(int argc, char** argv) {
@@ -24,6 +55,13 @@ int main(int argc, char** argv) {
         glutInitWindowPosition(16, 16);
         glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
         glutCreateWindow("Sandmere pixel tests");
+        // Let the window be mapped and shown, so that redisplay requests are
+        // carried out from here on and the first exposure is out of the way.
+        glutDisplayFunc(countFrame);
+        for (int pass = 0; pass < 20; ++pass) {
+            glutMainLoopEvent();
+            usleep(5000);
+        }
     }
     return RUN_ALL_TESTS();
 }

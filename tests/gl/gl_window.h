@@ -12,3 +12,14 @@ std::vector<unsigned char> readBackBuffer();
 inline const unsigned char* pixelAt(const std::vector<unsigned char>& rgb, int column, int row) {
     return &rgb[(static_cast<size_t>(row) * 600 + column) * 3];
 }
+
+// Runs one pass of GLUT's event loop with a display callback that only
+// counts, and tells whether a redisplay had been requested since the last
+// pass. The shared window's display callback is the counter from then on;
+// tests that want a picture draw it themselves.
+bool redisplayWasRequested();
+
+// The window as start-up leaves it in draw mode: the garden's starting
+// values, the plan's fixed GL state and projection, the white clear colour,
+// and an empty plan and mesh. Any redisplay this asks for is discarded.
+void startGardenInDrawMode();
