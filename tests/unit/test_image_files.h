@@ -17,7 +17,8 @@ inline void poke16(Bytes& b, size_t at, std::uint32_t v) {
 }
 
 inline void poke32(Bytes& b, size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    poke16(b, at, v & 0xFFFF);
+    poke16(b, at + 2, v >> 16);
 }
 
 inline std::uint32_t peek32(const Bytes& b, size_t at) {
