@@ -1,0 +1,48 @@
+// The garden's fourteen pictures, drawn procedurally.
+#pragma once
+
+#include <vector>
+
+struct Colour {
+    float red = 0, green = 0, blue = 0;  // each 0 to 1
+};
+
+// An RGB picture in floats; row 0 is the TOP row, as the picture is seen.
+struct Canvas {
+    int width = 0;
+    int height = 0;
+    std::vector<Colour> pixels;  // width x height, row by row from the top
+};
+
+Canvas makeCanvas(int width, int height);
+Colour& canvasAt(Canvas& canvas, int x, int y);
+const Colour& canvasAt(const Canvas& canvas, int x, int y);
+// The byte a picture stores for a channel value, rounded, clamped, with a
+// tiny ordered dither so that the skies' long gradients show no bands.
+unsigned char channelByte(float value, int x, int y);
+
+struct GardenPicture {
+    const char* fileName;
+    int width;
+    int height;
+    void (*paint)(Canvas& canvas);
+};
+
+// The twelve textures (256 by 256, tiling) and the two backgrounds (600 by
+// 600, upright), in the order the garden loads them.
+const std::vector<GardenPicture>& gardenPictures();
+
+void paintLightSand(Canvas& canvas);
+void paintDarkSand(Canvas& canvas);
+void paintGranite(Canvas& canvas);
+void paintBasalt(Canvas& canvas);
+void paintSandstone(Canvas& canvas);
+void paintSlate(Canvas& canvas);
+void paintMossyStone(Canvas& canvas);
+void paintSeaGlass(Canvas& canvas);
+void paintAmethyst(Canvas& canvas);
+void paintAquamarine(Canvas& canvas);
+void paintCitrine(Canvas& canvas);
+void paintWood(Canvas& canvas);
+void paintDuskHills(Canvas& canvas);
+void paintMistyShore(Canvas& canvas);
