@@ -22,13 +22,15 @@ __attribute__((format(printf, 1, 2))) static int say(const char* format, ...) {
 // Little-endian, one byte at a time. Past the end of the file every byte
 // reads as 0xFF, so a file that ends inside its headers fails at the plane
 // or bit-count test with a meaningless value instead of stale memory.
-static std::uint32_t getLittleEndian(FILE* stream, int bytes) {
+static std::uint32_t getLittleEndian(FILE* stream, int bytes) {  // 2 or 4 bytes
     std::uint32_t v = 0;
     for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(std::getc(stream) & 0xFF) << (8 * i);
     return v;
 }
 
-static void skip(FILE* stream, int bytes) { getLittleEndian(stream, bytes); }
+static void skip(FILE* stream, int bytes) {
+    for (int i = 0; i < bytes; ++i) std::getc(stream);
+}
 
 // -1 when the stream cannot tell where it ends.
 static long long streamLength(FILE* stream) {
