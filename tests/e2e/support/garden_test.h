@@ -1,0 +1,54 @@
+// The fixture every end-to-end test starts from: one Garden per test, and
+// on failure the window as it was and everything the program printed, so
+// a red test can be read without running it again.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "garden.h"
+
+namespace e2e {
+
+// Window positions and plan points: the plan's y counts up from the
+// bottom row of the 600-pixel window, the window's y down from its top.
+inline Point windowPoint(int planX, int planY) { return {planX, 599 - planY}; }
+
+class GardenTest : public ::testing::Test {
+protected:
+    // Starts the garden and waits for its first frame; a test that cannot
+    // get so far stops here.
+    void startGarden() {
+        garden.start();
+        ASSERT_TRUE(garden.waitUntilShown()) << "the garden never showed its window\n" << console();
+    }
+
+    std::string console() {
+        if (!garden.started()) return "(not started)";
+        return "--- standard output ---\n" + garden.program().output() + "--- standard error ---\n" +
+               garden.program().errors();
+    }
+
+    // Saves a shot under the artifact folder, named after the test.
+    std::string keep(const Shot& shot, const std::string& name) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string file = std::string(info->test_suite_name()) + "." + info->name() + "-" + name + ".png";
+        for (char& c : file)
+            if (c == '/') c = '_';
+        const std::string path = Garden::artifactDir() + "/" + file;
+        shot.save(path);
+        return path;
+    }
+
+    void TearDown() override {
+        if (!HasFailure() || !garden.started()) return;
+        if (garden.program().running() && garden.window().id() != 0)
+            std::cerr << "window kept in " << keep(garden.window().capture(), "at-failure") << "\n";
+        std::cerr << console();
+    }
+
+    Garden garden;
+};
+
+}  // namespace e2e

@@ -1,0 +1,141 @@
+// Start-up, the console, the quit paths and missing pictures, on the real
+// program in its own X server.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "garden_test.h"
+
+namespace {
+
+using e2e::GardenTest;
+using e2e::milliseconds;
+
+const std::vector<std::string> kTextures = {"sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
+                                            "rock03.bmp",    "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
+                                            "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp"};
+
+const std::vector<std::string> kHelp = {
+    "Keyboard commands:",
+    "\tq - quit",
+    "\th - display help in command window",
+    "\ti - switch between draw and display mode",
+    "\tz - switch between textured and wireframe sand in display mode",
+    "\ta - rotate left when in display mode",
+    "\td - rotate right when in display mode",
+    "\tw - pitch up when in display mode",
+    "\ts - pitch down when in display mode",
+    "\te - move camera forward when in display mode",
+    "\tc - move camera back when in display mode",
+    "\t1 - cycle through textures for large rock",
+    "\t2 - cycle through textures for small rock",
+    "\t3 - cycle through background images",
+    "Mouse commands:",
+    "\tright click for menu",
+};
+
+void expectBannerAndLoads(const std::vector<std::string>& lines, size_t loads) {
+    ASSERT_GE(lines.size(), 3 + loads);
+    EXPECT_FALSE(lines[0].empty()) << "the banner's title line";
+    EXPECT_FALSE(lines[1].empty()) << "the banner's author and term line";
+    EXPECT_EQ(lines[2], "") << "the banner ends with an empty line";
+    for (size_t i = 0; i < loads; ++i) EXPECT_EQ(lines[3 + i], "trying to load " + kTextures[i]);
+}
+
+TEST_F(GardenTest, StartsWithTheBannerTheTwelveLoadsAndAWhite600SquareWindow) {
+    startGarden();
+    ASSERT_TRUE(garden.program().waitForOutputLine("trying to load wood1.bmp", e2e::kStepTimeout));
+    const auto lines = garden.program().outputLines();
+    expectBannerAndLoads(lines, 12);
+    EXPECT_EQ(lines.size(), 15u) << "nothing else is printed at start-up";
+    EXPECT_EQ(garden.program().errors(), "");
+
+    const e2e::Geometry where = garden.window().geometry();
+    EXPECT_EQ(where.width, 600);
+    EXPECT_EQ(where.height, 600);
+    const e2e::Shot plan = garden.window().settle();
+    EXPECT_EQ(plan.countNonWhite(plan.all()), 0) << keep(plan, "plan");
+}
+
+TEST_F(GardenTest, HelpKeyPrintsTheSixteenLinesInEitherCaseAndCapitalQQuits) {
+    startGarden();
+    garden.window().key('h');
+    ASSERT_TRUE(garden.program().waitForOutputLine(kHelp.back(), e2e::kStepTimeout)) << console();
+    garden.window().key('H');
+    ASSERT_TRUE(garden.program().waitForOutputLine(kHelp.back(), e2e::kStepTimeout, 2)) << console();
+
+    const auto lines = garden.program().outputLines();
+    ASSERT_EQ(lines.size(), 15 + 2 * kHelp.size()) << console();
+    for (size_t copy = 0; copy < 2; ++copy)
+        for (size_t i = 0; i < kHelp.size(); ++i)
+            EXPECT_EQ(lines[15 + copy * kHelp.size() + i], kHelp[i]) << "help line " << i + 1;
+
+    garden.window().key('Q');
+    EXPECT_TRUE(garden.program().waitForExit(e2e::kStepTimeout).exitedWith(0))
+        << garden.program().result().describe();
+}
+
+TEST_F(GardenTest, QuitKeyEndsWithStatusZero) {
+    startGarden();
+    garden.window().key('q');
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+}
+
+TEST_F(GardenTest, QuitMenuEntryEndsWithStatusZero) {
+    startGarden();
+    garden.choose("Quit");
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+}
+
+TEST_F(GardenTest, MissingWoodTextureEndsWithStatusOneBeforeAnyFrame) {
+    garden.folder().remove("wood1.bmp");
+    garden.start();
+    // Watch the window while the program runs: it must never show a frame.
+    bool shown = false;
+    const auto deadline = std::chrono::steady_clock::now() + e2e::kStartTimeout;
+    while (garden.program().running() && std::chrono::steady_clock::now() < deadline) {
+        shown = shown || garden.showsFrame();
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    const e2e::ExitResult result = garden.program().waitForExit(milliseconds(1000));
+    EXPECT_TRUE(result.exitedWith(1)) << result.describe();
+    EXPECT_FALSE(shown) << "a frame was drawn before the failure";
+
+    const auto lines = garden.program().outputLines();
+    expectBannerAndLoads(lines, 12);
+    ASSERT_EQ(lines.size(), 16u) << console();
+    EXPECT_EQ(lines[15], "File Not Found : wood1.bmp");
+}
+
+TEST_F(GardenTest, MissingMiddleTextureStopsTheLoadsThere) {
+    garden.folder().remove("rock03.bmp");
+    garden.start();
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStartTimeout);
+    EXPECT_TRUE(result.exitedWith(1)) << result.describe();
+    const auto lines = garden.program().outputLines();
+    expectBannerAndLoads(lines, 5);
+    ASSERT_EQ(lines.size(), 9u) << console();
+    EXPECT_EQ(lines[8], "File Not Found : rock03.bmp");
+}
+
+TEST_F(GardenTest, MissingBackgroundsAreReportedOnceEachAndTheGardenRuns) {
+    garden.folder().remove("bg1.bmp");
+    garden.folder().remove("bg2.bmp");
+    startGarden();
+    const std::vector<std::string> expected(2, "readBMP: Passed null file pointer.");
+    EXPECT_EQ(garden.program().errorLines(), expected);
+    expectBannerAndLoads(garden.program().outputLines(), 12);
+
+    // It draws and switches to the 3-D garden as usual.
+    const e2e::Shot before = garden.window().settle();
+    garden.window().drag({{100, 300}, {500, 300}});
+    const e2e::Shot raked = garden.window().waitForChange(before);
+    EXPECT_GT(raked.countNonWhite(raked.all()), 1000) << keep(raked, "raked");
+    const e2e::Shot scene = garden.keyAndWait('i');
+    EXPECT_GT(scene.countDiffering(raked, scene.all(), 8), 10000) << keep(scene, "scene");
+    EXPECT_TRUE(garden.program().running());
+}
+
+}  // namespace
