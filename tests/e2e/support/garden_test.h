@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <string>
 
 #include "garden.h"
@@ -39,6 +41,12 @@ protected:
         const std::string path = Garden::artifactDir() + "/" + file;
         shot.save(path);
         return path;
+    }
+
+    // Keeps a shot only when SANDMERE_E2E_KEEP is set, for looking at what
+    // a passing test saw.
+    void show(const Shot& shot, const std::string& name) {
+        if (std::getenv("SANDMERE_E2E_KEEP") != nullptr) keep(shot, name);
     }
 
     void TearDown() override {

@@ -155,6 +155,12 @@ void AppWindow::drag(const std::vector<Point>& path, int button, int step) {
 }
 
 void AppWindow::key(char character) {
+    // With no window manager the keyboard follows the pointer, which a
+    // menu may have left outside the window: give the window the focus.
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    if (focus != window_) XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
     const KeySym symbol = static_cast<KeySym>(static_cast<unsigned char>(character));
     const KeyCode code = XKeysymToKeycode(display_, symbol);
     if (code == 0) return;
