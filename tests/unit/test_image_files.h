@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -40,17 +41,20 @@ struct BmpBuilder {
     size_t pixelOffset() const { return 14 + headerSize + 4 * palette.size() + gap; }
 
     Bytes build() const {
+        // The fields of the 40-byte layout; a shorter header keeps only those that fit.
+        Bytes head(54, 0);
+        head[0] = 'B';
+        head[1] = 'M';
+        poke32(head, 10, static_cast<std::uint32_t>(pixelOffset()));
+        poke32(head, 14, headerSize);
+        poke32(head, 18, static_cast<std::uint32_t>(width));
+        poke32(head, 22, static_cast<std::uint32_t>(height));
+        poke16(head, 26, 1);
+        poke16(head, 28, static_cast<std::uint32_t>(bitCount));
+        poke32(head, 46, clrUsed);
         Bytes b(pixelOffset() + rowLength() * rows.size(), 0);
-        b[0] = 'B';
-        b[1] = 'M';
+        std::copy(head.begin(), head.begin() + std::min<size_t>(54, 14 + headerSize), b.begin());
         poke32(b, 2, static_cast<std::uint32_t>(b.size()));
-        poke32(b, 10, static_cast<std::uint32_t>(pixelOffset()));
-        poke32(b, 14, headerSize);
-        poke32(b, 18, static_cast<std::uint32_t>(width));
-        poke32(b, 22, static_cast<std::uint32_t>(height));
-        poke16(b, 26, 1);
-        poke16(b, 28, static_cast<std::uint32_t>(bitCount));
-        poke32(b, 46, clrUsed);
         size_t at = 14 + headerSize;
         for (std::uint32_t rgb : palette) {
             b[at++] = static_cast<unsigned char>(rgb);
