@@ -2,6 +2,7 @@
 
 #include "tools/noise.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -445,11 +446,14 @@ float ridgeLine(float u, float base, float height, int frequency, float roughnes
 
 void paintDuskHills(Canvas& canvas) {
     const std::uint32_t seed = 1313u;
+    // The garden hides the middle of the picture, so the sunset and the hills
+    // stand high, and a still lake below them mirrors the glow.
+    const float lakeTop = 0.56f;
     static const ColourStop sky[] = {
-        {0.00f, {0.07f, 0.09f, 0.24f}}, {0.28f, {0.21f, 0.20f, 0.42f}}, {0.44f, {0.52f, 0.35f, 0.52f}},
-        {0.54f, {0.90f, 0.55f, 0.42f}}, {0.62f, {1.00f, 0.77f, 0.52f}},
+        {0.00f, {0.07f, 0.09f, 0.24f}}, {0.15f, {0.21f, 0.20f, 0.42f}}, {0.27f, {0.52f, 0.35f, 0.52f}},
+        {0.35f, {0.90f, 0.55f, 0.42f}}, {0.42f, {1.00f, 0.77f, 0.52f}},
     };
-    const float sunU = 0.68f, sunV = 0.60f;
+    const float sunU = 0.68f, sunV = 0.41f;
     // Three ranges of hills, paler the farther off, mist lying in the
     // hollows between them.
     struct Range {
@@ -460,34 +464,39 @@ void paintDuskHills(Canvas& canvas) {
         Colour mist;
     };
     const Range ranges[] = {
-        {0.62f, 0.09f, 3, 0.5f, {0.47f, 0.36f, 0.52f}, {0.86f, 0.58f, 0.52f}},
-        {0.69f, 0.10f, 2, 0.55f, {0.29f, 0.22f, 0.38f}, {0.62f, 0.42f, 0.50f}},
-        {0.79f, 0.10f, 2, 0.6f, {0.13f, 0.11f, 0.19f}, {0.34f, 0.25f, 0.34f}},
+        {0.42f, 0.08f, 3, 0.5f, {0.47f, 0.36f, 0.52f}, {0.86f, 0.58f, 0.52f}},
+        {0.48f, 0.09f, 2, 0.55f, {0.29f, 0.22f, 0.38f}, {0.62f, 0.42f, 0.50f}},
+        {0.555f, 0.07f, 2, 0.6f, {0.13f, 0.11f, 0.19f}, {0.34f, 0.25f, 0.34f}},
     };
-    // The crests depend on the column only: work them out once per column.
+    // Outlines depend on the column only: work them out once per column.
     // Mist settles by a smoothed outline of each range; measured from the
     // ragged crest itself it would fall in vertical streaks.
+    const std::size_t columns = static_cast<std::size_t>(canvas.width);
     std::vector<float> crests[3], mistLines[3];
-    for (int i = 0; i < 3; ++i) {
-        crests[i].resize(static_cast<std::size_t>(canvas.width));
-        mistLines[i].resize(static_cast<std::size_t>(canvas.width));
-        for (int x = 0; x < canvas.width; ++x) {
-            float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(canvas.width);
+    std::vector<float> banks(columns), reeds(columns);
+    for (std::size_t x = 0; x < columns; ++x) {
+        float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(canvas.width);
+        for (int i = 0; i < 3; ++i) {
             const Range& range = ranges[i];
-            float crest = ridgeLine(u, range.base, range.height, range.frequency, range.roughness,
-                                    seed + 10u + static_cast<std::uint32_t>(i));
+            std::uint32_t rangeSeed = seed + 10u + static_cast<std::uint32_t>(i);
+            float crest = ridgeLine(u, range.base, range.height, range.frequency, range.roughness, rangeSeed);
             if (i == 2) {
                 // Trees along the nearest crest, a pixel or so of ragged edge.
                 crest -= 0.008f * (0.5f + 0.5f * fractalNoise(u, 0.5f, 60, 1, 2, 0.6f, seed + 20u));
             }
-            crests[i][static_cast<std::size_t>(x)] = crest;
-            mistLines[i][static_cast<std::size_t>(x)] =
-                range.base - range.height * (0.5f + 0.5f * fractalNoise(u, 0.37f, range.frequency, 1, 2,
-                                                                         range.roughness,
-                                                                         seed + 10u + static_cast<std::uint32_t>(i)));
+            crests[i].push_back(crest);
+            mistLines[i].push_back(ridgeLine(u, range.base, range.height, range.frequency, range.roughness * 0.3f,
+                                             rangeSeed));
         }
+        banks[x] = 0.80f + 0.025f * fractalNoise(u, 0.9f, 3, 1, 4, 0.5f, seed + 40u);
+        // Reeds stand in clumps along the near bank.
+        float clump = smoothStep(0.05f, 0.45f, fractalNoise(u, 0.1f, 9, 1, 2, 0.5f, seed + 41u));
+        float reed = hashUnit(static_cast<int>(x), 0, seed + 42u);
+        reeds[x] = reed < 0.8f * clump ? clump * (0.006f + 0.03f * hashUnit(static_cast<int>(x), 1, seed + 42u)) : 0.0f;
     }
-    shadeCanvas(canvas, [&](float u, float v, int x, int y) {
+    const float pixel = 1.0f / static_cast<float>(canvas.height);
+
+    auto landscape = [&](float u, float v, std::size_t column, int x, int y) {
         Colour c = rampColour(sky, 5, v);
         float du = u - sunU, dv = (v - sunV) * 1.6f;
         float distance2 = du * du + dv * dv;
@@ -495,44 +504,69 @@ void paintDuskHills(Canvas& canvas) {
         c = addColour(c, scaleColour(rgb(0.9f, 0.45f, 0.35f), 0.18f * std::exp(-distance2 / 0.12f)));
 
         // Long thin clouds, lit from below by the set sun.
-        float cloudBand = smoothStep(0.12f, 0.25f, v) * smoothStep(0.52f, 0.40f, v);
+        float cloudBand = smoothStep(0.04f, 0.12f, v) * smoothStep(0.34f, 0.24f, v);
         float density = 0.0f;
         if (cloudBand > 0.0f) {
             float cloudWarp = 0.05f * fractalNoise(u, v, 3, 3, 3, 0.5f, seed);
             float cloud = fractalNoise(u + cloudWarp, v, 3, 14, 5, 0.55f, seed + 1u);
             density = smoothStep(0.05f, 0.45f, cloud) * cloudBand;
         }
-        float lit = clampUnit(smoothStep(0.15f, 0.5f, v) * (1.0f - 0.8f * std::fabs(du)));
+        float lit = clampUnit(smoothStep(0.08f, 0.32f, v) * (1.0f - 0.8f * std::fabs(du)));
         Colour cloudColour = mixColour(rgb(0.28f, 0.21f, 0.38f), rgb(0.98f, 0.58f, 0.48f), lit);
         c = mixColour(c, cloudColour, 0.8f * density);
 
         // The first stars, high up where the sky is already dark.
-        float star = hashUnit(x, y, seed + 2u);
-        float starZone = smoothStep(0.32f, 0.05f, v) * (1.0f - density);
-        if (star > 0.9975f) {
+        float starZone = smoothStep(0.22f, 0.03f, v) * (1.0f - density);
+        if (starZone > 0.0f && hashUnit(x, y, seed + 2u) > 0.9975f) {
             float glow = 0.3f + 0.7f * hashUnit(x, y, seed + 3u);
             c = mixColour(c, rgb(0.95f, 0.95f, 1.0f), glow * starZone);
         }
 
         // Far to near, each range laid over what is behind it, its crest
         // softened over one pixel so that the outline does not stair-step.
-        const float pixel = 1.0f / static_cast<float>(canvas.height);
         for (int i = 0; i < 3; ++i) {
             const Range& range = ranges[i];
-            float ridge = crests[i][static_cast<std::size_t>(x)];
-            float cover = clampUnit((v - ridge) / pixel + 0.5f);
+            float cover = clampUnit((v - crests[i][column]) / pixel + 0.5f);
             if (cover > 0.0f) {
-                float below = std::fmax(0.0f, v - mistLines[i][static_cast<std::size_t>(x)]);
-                float mist = smoothStep(0.0f, 0.09f, below) * (i == 2 ? 0.25f : 0.55f);
+                float below = std::fmax(0.0f, v - mistLines[i][column]);
+                float mist = smoothStep(0.0f, 0.07f, below) * (i == 2 ? 0.3f : 0.55f);
                 Colour hill = scaleColour(range.colour,
                                           1.0f + 0.06f * fractalNoise(u, v, 16, 16, 3, 0.5f, seed + 30u));
-                hill = mixColour(hill, range.mist, mist);
-                if (i == 2) {
-                    // The foreground darkens toward the bottom of the picture.
-                    hill = mixColour(hill, rgb(0.07f, 0.06f, 0.11f), smoothStep(0.80f, 1.0f, v));
-                }
-                c = mixColour(c, hill, cover);
+                c = mixColour(c, mixColour(hill, range.mist, mist), cover);
             }
+        }
+        return c;
+    };
+
+    shadeCanvas(canvas, [&](float u, float v, int x, int y) {
+        std::size_t column = static_cast<std::size_t>(x);
+        float bank = banks[column];
+        if (v < lakeTop) return landscape(u, v, column, x, y);
+        Colour c;
+        if (v < bank) {
+            // The lake mirrors the hills and the glow, a little darker and
+            // bluer, its surface stirred into faint horizontal streaks.
+            float depth = v - lakeTop;
+            float stir = fractalNoise(u, v, 2, 60, 3, 0.5f, seed + 50u);
+            float mirrored = std::fmax(0.0f, lakeTop - depth - 0.004f * stir);
+            float sampleU = u + 0.003f * stir;
+            sampleU -= std::floor(sampleU);
+            std::size_t sampleColumn =
+                std::min(columns - 1, static_cast<std::size_t>(sampleU * static_cast<float>(canvas.width)));
+            c = scaleColour(landscape(sampleU, mirrored, sampleColumn, x, y), 0.72f + 0.04f * stir);
+            c = mixColour(c, rgb(0.08f, 0.08f, 0.17f), 0.55f * smoothStep(0.0f, 0.26f, depth));
+            // A thin bright line where the water meets the far shore.
+            c = mixColour(c, rgb(0.95f, 0.70f, 0.55f), 0.35f * smoothStep(3.0f * pixel, 0.0f, depth));
+        } else {
+            // The near bank, dark against the water, darker still at the bottom.
+            c = mixColour(rgb(0.10f, 0.08f, 0.13f), rgb(0.05f, 0.04f, 0.08f), smoothStep(bank, 1.0f, v));
+            c = scaleColour(c, 1.0f + 0.15f * fractalNoise(u, v, 40, 40, 2, 0.5f, seed + 51u));
+        }
+        // Reeds against the water, softened over a pixel at their tips.
+        float reedTop = bank - reeds[column];
+        if (reeds[column] > 0.0f && v < bank) {
+            float cover = clampUnit((v - reedTop) / pixel + 0.5f);
+            c = mixColour(c, rgb(0.06f, 0.05f, 0.08f), 0.9f * cover);
         }
         return c;
     });
@@ -540,10 +574,11 @@ void paintDuskHills(Canvas& canvas) {
 
 void paintMistyShore(Canvas& canvas) {
     const std::uint32_t seed = 1414u;
-    const float horizon = 0.56f;
-    const float sunU = 0.32f, sunV = 0.30f;
+    // Horizon and sun stand high: the garden hides the middle of the picture.
+    const float horizon = 0.42f;
+    const float sunU = 0.32f, sunV = 0.19f;
     static const ColourStop sky[] = {
-        {0.00f, {0.56f, 0.65f, 0.76f}}, {0.30f, {0.76f, 0.80f, 0.84f}}, {0.56f, {0.92f, 0.91f, 0.88f}},
+        {0.00f, {0.56f, 0.65f, 0.76f}}, {0.22f, {0.76f, 0.80f, 0.84f}}, {0.42f, {0.92f, 0.91f, 0.88f}},
     };
     // The land's outlines and the water's edge depend on the column only.
     const std::size_t columns = static_cast<std::size_t>(canvas.width);
@@ -557,7 +592,7 @@ void paintMistyShore(Canvas& canvas) {
         headRidges[x] = horizon - head - 0.02f * fractalNoise(u, 0.2f, 6, 1, 4, 0.5f, seed + 1u) - trees;
         coastRidges[x] = horizon - 0.035f * std::exp(-std::pow((u - 0.86f) / 0.18f, 2.0f)) -
                          0.008f * fractalNoise(u, 0.6f, 8, 1, 3, 0.5f, seed + 3u);
-        shores[x] = 0.80f + 0.015f * std::sin(6.28318530718f * (u * 1.5f + 0.2f)) +
+        shores[x] = 0.72f + 0.015f * std::sin(6.28318530718f * (u * 1.5f + 0.2f)) +
                     0.01f * fractalNoise(u, 0.8f, 6, 1, 3, 0.5f, seed + 4u);
     }
     shadeCanvas(canvas, [&](float u, float v, int x, int y) {
@@ -573,7 +608,7 @@ void paintMistyShore(Canvas& canvas) {
             c = addColour(c, scaleColour(rgb(1.0f, 0.95f, 0.84f), 0.22f * std::exp(-distance * distance / 0.02f)));
             // Banks of mist drifting along the horizon.
             float bank = fractalNoise(u, v, 2, 12, 4, 0.5f, seed);
-            float low = smoothStep(0.25f, horizon, v);
+            float low = smoothStep(0.17f, horizon, v);
             c = mixColour(c, rgb(0.93f, 0.93f, 0.91f), 0.35f * low * smoothStep(-0.2f, 0.5f, bank));
 
             float headRidge = headRidges[column];
@@ -617,7 +652,11 @@ void paintMistyShore(Canvas& canvas) {
                 c = mixColour(wet, sand, dry);
                 float grain = 0.04f * (hashUnit(x, y, seed + 7u) - 0.5f) +
                               0.04f * fractalNoise(u, v, 24, 24, 3, 0.5f, seed + 8u);
-                c = scaleColour(c, 1.0f + grain);
+                // Wind ripples on the dry sand, wider apart as they come nearer.
+                float nearness = 0.9f / (v - horizon + 0.05f);
+                float ripple = std::sin(6.28318530718f * (8.0f * nearness +
+                                                          1.5f * fractalNoise(u, v, 3, 3, 3, 0.5f, seed + 9u)));
+                c = scaleColour(c, 1.0f + grain + 0.035f * dry * ripple);
             }
         }
         return c;
