@@ -65,14 +65,31 @@ TEST_F(GardenTest, WireframeKeyShowsOutlinesAndThenTheLitSandAgain) {
         << garden.program().result().describe();
 }
 
-TEST_F(GardenTest, EachCameraKeyMovesTheView) {
+TEST_F(GardenTest, EachCameraKeyMovesTheViewAndItsOppositeMovesItBack) {
     startGarden();
-    Shot view = garden.keyAndWait('i');
-    for (char key : std::string("adwsec")) {
-        const Shot next = garden.keyAndWait(key);
-        EXPECT_GT(next.countDiffering(view, view.all(), 4), 500) << "key " << key << " " << keep(next, {key});
-        view = next;
+    const Shot start = garden.keyAndWait('i');
+    // One step of a key moves the eye a little and shifts nearly every
+    // textured pixel; its opposite step puts the eye back to within float
+    // rounding, leaving at most a few stray pixels.
+    const int manyPixels = 20000, fewPixels = 1500;
+    Shot view = start;
+    for (const char* pair : {"ad", "ec", "da", "ce"}) {
+        const Shot there = garden.keyAndWait(pair[0]);
+        EXPECT_GT(there.countDiffering(view, view.all(), 4), manyPixels) << "key " << pair[0] << " "
+                                                                         << keep(there, {pair[0]});
+        const Shot back = garden.keyAndWait(pair[1]);
+        EXPECT_LT(back.countDiffering(view, view.all(), 16), fewPixels) << "key " << pair[1] << " "
+                                                                       << keep(back, {pair[0], pair[1]});
+        view = back;
     }
+    // The eye starts below the lowest elevation that s allows: w lifts it
+    // one degree and s then goes down only to that floor, above the start.
+    const Shot up = garden.keyAndWait('w');
+    EXPECT_GT(up.countDiffering(view, view.all(), 4), manyPixels);
+    const Shot floor = garden.keyAndWait('s');
+    EXPECT_GT(floor.countDiffering(up, up.all(), 4), manyPixels);
+    EXPECT_GT(floor.countDiffering(start, start.all(), 4), manyPixels) << "s went below its floor";
+    EXPECT_TRUE(garden.keyAndWait('s', e2e::milliseconds(1500)).sameAs(floor)) << "s went below its floor";
 }
 
 // bg1.bmp as the garden reads it, and what of it lands on a window pixel:

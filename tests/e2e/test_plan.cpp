@@ -22,6 +22,8 @@ struct Rake {
     int outermostTine;  // pixels from the centre line, on each side
 };
 
+void PrintTo(const Rake& rake, std::ostream* out) { *out << rake.entry; }
+
 class RakeTest : public GardenTest, public ::testing::WithParamInterface<Rake> {};
 
 // A speck is dark at the centre of the line it lies on; half-opacity black
@@ -149,6 +151,48 @@ TEST_F(GardenTest, ResetSandboxClearsThePlanAndKeepsTheChosenRake) {
     for (int offset : {-40, -20, 0, 20, 40}) EXPECT_TRUE(isRaked(raked.at(300, 300 + offset))) << offset;
     EXPECT_TRUE(raked.at(300, 350).isWhite());
     EXPECT_EQ(raked.countNonWhite({0, 0, 600, 240}), 0) << keep(raked, "raked");
+}
+
+TEST_F(GardenTest, MiddleButtonDragRakesOnFromWhereTheLastStrokeStopped) {
+    startGarden();
+    garden.window().drag({{100, 100}, {300, 100}});
+    const Shot first = garden.window().settle();
+    // The middle press starts no stroke: the first motion rakes from the
+    // left stroke's end, near (300, 100), down to the middle drag.
+    garden.window().drag({{300, 400}, {500, 400}}, 2);
+    const Shot plan = garden.window().waitForChange(first);
+    for (int x = 320; x <= 480; x += 20) EXPECT_TRUE(isRaked(plan.at(x, 400))) << "along the middle drag at " << x;
+    for (int y = 140; y <= 360; y += 20) {
+        const Region across{280, y, 40, 1};
+        EXPECT_GT(plan.count(across, isRaked), 0) << "no line from the last stroke's end at " << y;
+    }
+    EXPECT_EQ(plan.countNonWhite({0, 130, 260, 470}), 0) << keep(plan, "plan");
+}
+
+TEST_F(GardenTest, MenuChoicesActOnlyInTheirOwnMode) {
+    startGarden();
+    ASSERT_TRUE(garden.choose("Rakes", "Five-Tine"));
+    garden.window().drag({{60, 150}, {540, 150}});
+    const Shot plan = garden.window().settle();
+    const Shot scene = garden.keyAndWait('i');
+
+    // In display mode the plan's choices and the reset change nothing.
+    ASSERT_TRUE(garden.choose("Rakes", "One-Tine"));
+    ASSERT_TRUE(garden.choose("Rocks", "Place Small Rock"));
+    ASSERT_TRUE(garden.choose("Reset Sandbox"));
+    EXPECT_TRUE(garden.window().settle().sameAs(scene)) << "a draw-mode choice changed the garden";
+    EXPECT_TRUE(garden.keyAndWait('i').sameAs(plan)) << "the reset acted in display mode";
+
+    // In draw mode the sand choice changes nothing: the garden is still light.
+    ASSERT_TRUE(garden.choose("Sand Types", "Use Dark Sand"));
+    EXPECT_TRUE(garden.keyAndWait('i').sameAs(scene)) << "the dark sand was chosen in draw mode";
+    garden.keyAndWait('i');
+
+    // The five-tine rake is still chosen, and the left button rakes.
+    garden.window().drag({{100, 400}, {500, 400}});
+    const Shot raked = garden.window().waitForChange(plan);
+    for (int offset : {-40, -20, 0, 20, 40}) EXPECT_TRUE(isRaked(raked.at(300, 400 + offset))) << offset;
+    EXPECT_GT(raked.at(100, 400).r, 100) << "a rock was placed where the stroke began " << keep(raked, "raked");
 }
 
 TEST_F(GardenTest, AResizedWindowSnapsBackTo600SquareWithTheSamePicture) {

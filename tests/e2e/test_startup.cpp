@@ -138,4 +138,18 @@ TEST_F(GardenTest, MissingBackgroundsAreReportedOnceEachAndTheGardenRuns) {
     EXPECT_TRUE(garden.program().running());
 }
 
+TEST_F(GardenTest, MissingSecondBackgroundLeavesOnlyItsChoiceWhite) {
+    garden.folder().remove("bg2.bmp");
+    startGarden();
+    EXPECT_EQ(garden.program().errorLines(), std::vector<std::string>{"readBMP: Passed null file pointer."});
+
+    const e2e::Region corner{1, 1, 60, 60};
+    garden.window().key('3');
+    const e2e::Shot first = garden.keyAndWait('i');
+    EXPECT_GT(first.countNonWhite(corner), 3000) << "the first background is missing";
+    const e2e::Shot second = garden.keyAndWait('3');
+    EXPECT_EQ(second.countNonWhite(corner), 0) << keep(second, "second");
+    EXPECT_TRUE(garden.program().running());
+}
+
 }  // namespace

@@ -21,42 +21,39 @@ struct Circle {
     int radius;
 };
 
-// A closed ring of the five-tine rake around a rock, started on the side
-// facing away from the viewer so the seam hides behind the rock.
-std::vector<Point> ring(Circle circle, double startAngle) {
+// A closed ring of the five-tine rake around a rock: a little more than a
+// full turn, so its start is raked over again.
+std::vector<Point> ring(Circle circle) {
     std::vector<Point> path;
-    for (int step = 0; step <= 96; ++step) {
-        const double angle = startAngle + 2 * kPi * step / 90.0;  // a little past a full turn, to close it
+    for (int step = 0; step <= 100; ++step) {
+        const double angle = -kPi / 2 + 2 * kPi * step / 92.0;
         path.push_back({circle.centre.x + static_cast<int>(std::lround(circle.radius * std::cos(angle))),
                         circle.centre.y + static_cast<int>(std::lround(circle.radius * std::sin(angle)))});
     }
     return path;
 }
 
-// The stretches of the row `y` whose five-tine band (40 pixels either side)
-// keeps clear of every ring's outer edge.
-std::vector<std::pair<int, int>> clearStretches(int y, const std::vector<Circle>& keepOut, int from, int to) {
-    std::vector<std::pair<int, int>> blocked;
-    for (const Circle& c : keepOut) {
-        const int reach = c.radius + 40 + 14;  // the ring's outer tine, its speck, and a gap
-        const int nearest = std::max(0, std::abs(y - c.centre.y) - 40);
-        if (nearest >= reach) continue;
-        const int half = static_cast<int>(std::sqrt(double(reach) * reach - double(nearest) * nearest)) + 6;
-        blocked.push_back({c.centre.x - half, c.centre.x + half});
+// The stretches of the row `y` that keep `clearance` pixels from every
+// ring's centre, so the straight furrows stop just short of the rings.
+std::vector<std::pair<int, int>> clearStretches(int y, const std::vector<Circle>& rings, int clearance, int from,
+                                                int to) {
+    std::vector<std::pair<int, int>> stretches{{from, to}};
+    for (const Circle& c : rings) {
+        const int reach = c.radius + clearance;
+        const int dy = std::abs(y - c.centre.y);
+        if (dy >= reach) continue;
+        const int half = static_cast<int>(std::sqrt(double(reach) * reach - double(dy) * dy));
+        std::vector<std::pair<int, int>> kept;
+        for (const auto& [left, right] : stretches) {
+            if (c.centre.x - half > left) kept.push_back({left, std::min(right, c.centre.x - half)});
+            if (c.centre.x + half < right) kept.push_back({std::max(left, c.centre.x + half), right});
+        }
+        stretches = kept;
     }
-    std::vector<std::pair<int, int>> stretches;
-    int x = from;
-    while (x < to) {
-        int end = to;
-        for (const auto& [left, right] : blocked)
-            if (left > x && left < end) end = left;
-        if (end - x > 24) stretches.push_back({x, end});
-        int next = end;
-        for (const auto& [left, right] : blocked)
-            if (left <= next && right > next) next = right;
-        x = next == end ? end + 1 : next;
-    }
-    return stretches;
+    std::vector<std::pair<int, int>> long_enough;
+    for (const auto& stretch : stretches)
+        if (stretch.second - stretch.first > 12) long_enough.push_back(stretch);
+    return long_enough;
 }
 
 bool fail(const std::string& what, e2e::Garden& garden) {
@@ -66,40 +63,42 @@ bool fail(const std::string& what, e2e::Garden& garden) {
     return false;
 }
 
+// The window's first row and column lie off the screen: leave them out.
+bool save(const e2e::Shot& shot, const std::string& path) { return shot.cropped({1, 1, 599, 599}).save(path); }
+
 bool makePictures(const std::string& folder) {
     e2e::Garden garden;
     garden.start();
     if (!garden.waitUntilShown()) return fail("the garden did not open its window", garden);
     e2e::AppWindow& window = garden.window();
 
-    const Circle large{{215, 250}, 112};
-    const Circle small{{430, 420}, 78};
-    const std::vector<Circle> rings{large, small};
+    // Each rock in a ring of five furrows; the inner furrow clears its disc.
+    const Circle large{{190, 215}, 112};
+    const Circle small{{425, 425}, 78};
 
+    // Straight furrows every 20 pixels, stopping short of the rings' outer
+    // furrow (40 out from the ring's middle, plus the specks and a gap).
+    if (!garden.choose("Rakes", "One-Tine")) return fail("no rake menu", garden);
+    for (int y = 10; y < 600; y += 20)
+        for (const auto& [left, right] : clearStretches(y, {large, small}, 62, -20, 620))
+            window.drag({{left, y}, {right, y}}, 1, 6);
     if (!garden.choose("Rakes", "Five-Tine")) return fail("no rake menu", garden);
-    // Straight furrows across the garden, broken where the rings lie.
-    for (int y = 50; y < 600; y += 100)
-        for (const auto& [left, right] : clearStretches(y, rings, -30, 630)) window.drag({{left, y}, {right, y}});
-    window.drag(ring(large, -kPi / 2));
-    window.drag(ring(small, -kPi / 2));
+    window.drag(ring(large));
+    window.drag(ring(small));
 
     if (!garden.choose("Rocks", "Place Large Rock")) return fail("no rock menu", garden);
     window.click(large.centre);
     if (!garden.choose("Rocks", "Place Small Rock")) return fail("no rock menu", garden);
     window.click(small.centre);
-    // The pointer off the plan, so no menu or cursor shows in the picture.
-    window.moveTo({-200, -200});
-    const e2e::Shot plan = window.settle();
-    if (!plan.save(folder + "/plan.png")) return fail("cannot write plan.png", garden);
+    if (!save(window.settle(), folder + "/plan.png")) return fail("cannot write plan.png (is convert there?)", garden);
 
-    window.key('3');  // the first background
+    // Dark basalt for the large rock, moss for the small one, the evening
+    // sky behind, and the eye raised and turned for a view across the rings.
+    window.type("1" "2222" "3");
     garden.keyAndWait('i');
-    // Up to a higher, slightly turned view.
-    for (int i = 0; i < 14; ++i) window.key('w');
-    for (int i = 0; i < 30; ++i) window.key('d');
-    for (int i = 0; i < 12; ++i) window.key('e');
+    window.type(std::string(14, 'w') + std::string(30, 'd') + std::string(12, 'e'));
     const e2e::Shot scene = window.settle(e2e::milliseconds(20000), e2e::milliseconds(400));
-    if (!scene.save(folder + "/garden.png")) return fail("cannot write garden.png", garden);
+    if (!save(scene, folder + "/garden.png")) return fail("cannot write garden.png", garden);
 
     window.key('q');
     const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);

@@ -66,6 +66,14 @@ Region Shot::differingBounds(const Shot& other, const Region& region, int tolera
     return {left, top, right - left + 1, bottom - top + 1};
 }
 
+Shot Shot::cropped(const Region& region) const {
+    Shot part(region.width, region.height);
+    for (int y = 0; y < region.height; ++y)
+        for (int x = 0; x < region.width; ++x)
+            if (known(region.x + x, region.y + y)) part.set(x, y, at(region.x + x, region.y + y));
+    return part;
+}
+
 bool Shot::save(const std::string& pngPath) const {
     const std::string ppm = pngPath + ".ppm";
     {
@@ -79,7 +87,7 @@ bool Shot::save(const std::string& pngPath) const {
         if (!out) return false;
     }
     const std::string command = "convert '" + ppm + "' '" + pngPath + "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return true;  // the PPM is still there to look at
+    if (std::system(command.c_str()) != 0) return false;  // the PPM is still there to look at
     std::remove(ppm.c_str());
     return true;
 }

@@ -54,9 +54,11 @@ public:
     // The smallest region that holds every such pixel (width 0 if none).
     Region differingBounds(const Shot& other, const Region& region, int tolerance = 0) const;
     bool sameAs(const Shot& other) const { return countDiffering(other, all()) == 0; }
+    // The part of the shot inside `region`, as a shot of its own.
+    Shot cropped(const Region& region) const;
 
-    // Writes a PNG (through ImageMagick's convert; without it the PPM stays
-    // beside the requested name). False when nothing could be written.
+    // Writes a PNG through ImageMagick's convert; when that fails the PPM
+    // is left beside the requested name and the result is false.
     bool save(const std::string& pngPath) const;
 
 private:
