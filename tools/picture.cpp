@@ -63,9 +63,11 @@ bool writePictureFile(const RasterImage& raster, const std::string& path) {
     int written = writeBMP(&raster, stream);
     // The writer neither flushes nor closes: a full disk may only show here.
     bool flushed = std::fflush(stream) == 0 && !std::ferror(stream);
+    int flushError = errno;
     bool closed = std::fclose(stream) == 0;
     if (!written || !flushed || !closed) {
-        std::fprintf(stderr, "\nsandmere-picture: writing %s failed\n", path.c_str());
+        std::fprintf(stderr, "sandmere-picture: writing %s failed%s%s\n", path.c_str(),
+                     written ? ": " : "", written ? std::strerror(flushed ? errno : flushError) : "");
         std::remove(partial.c_str());
         return false;
     }
@@ -81,7 +83,8 @@ int drawDefaults(const std::string& directory) {
     if (directory.empty()) return usageError("defaults needs a directory name");
     std::error_code error;
     std::filesystem::create_directories(directory, error);
-    if (!std::filesystem::is_directory(directory)) {
+    std::error_code statusError;
+    if (!std::filesystem::is_directory(directory, statusError)) {
         std::fprintf(stderr, "sandmere-picture: cannot make the directory %s: %s\n", directory.c_str(),
                      error ? error.message().c_str() : "a file of that name is in the way");
         return kStatusFailed;
@@ -144,7 +147,7 @@ std::string captureConsole(Call call) {
             line += c;
         }
     }
-    return line;
+    return line.empty() ? "no reason given" : line;
 }
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
