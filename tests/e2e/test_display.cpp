@@ -60,6 +60,13 @@ TEST_F(GardenTest, WireframeKeyShowsOutlinesAndThenTheLitSandAgain) {
     garden.keyAndWait('i');
     EXPECT_TRUE(garden.keyAndWait('i').sameAs(lit));
 
+    // The camera keys and z do nothing in draw mode: the plan stays put,
+    // and the next entry is the usual lit view.
+    const Shot plan = garden.keyAndWait('i');
+    garden.window().type("adwsecz");
+    EXPECT_TRUE(garden.window().settle().sameAs(plan)) << "a display-mode key moved the plan";
+    EXPECT_TRUE(garden.keyAndWait('i').sameAs(lit)) << "a display-mode key acted in draw mode";
+
     ASSERT_TRUE(garden.choose("Quit"));
     EXPECT_TRUE(garden.program().waitForExit(e2e::kStepTimeout).exitedWith(0))
         << garden.program().result().describe();
@@ -171,8 +178,12 @@ TEST_F(GardenTest, PlacedRocksStandAsTexturedSpheres) {
     EXPECT_GT(large.height, 60);
     EXPECT_LT(large.width, 200);
 
+    // Nine textures in turn, and the tenth press is back at the first.
+    garden.window().type("11111111");
+    EXPECT_TRUE(garden.window().settle().sameAs(rocks)) << "the large rock's textures do not wrap to the first";
+
     const Shot smallRetextured = garden.keyAndWait('2');
-    const Region small = smallRetextured.differingBounds(retextured, retextured.all(), 0);
+    const Region small = smallRetextured.differingBounds(rocks, rocks.all(), 0);
     EXPECT_GT(small.width, 10);
     EXPECT_TRUE(small.x >= large.x + large.width || small.y >= large.y + large.height)
         << "the small rock's sphere is not apart from the large one";
@@ -180,6 +191,7 @@ TEST_F(GardenTest, PlacedRocksStandAsTexturedSpheres) {
 
 TEST_F(GardenTest, DarkSandChangesTheSandAndLightSandRestoresIt) {
     startGarden();
+    ASSERT_TRUE(garden.choose("Rocks", "Place Small Rock"));
     const Shot light = garden.keyAndWait('i');
     ASSERT_TRUE(garden.choose("Sand Types", "Use Dark Sand"));
     const Shot dark = garden.window().waitForChange(light);
@@ -189,6 +201,14 @@ TEST_F(GardenTest, DarkSandChangesTheSandAndLightSandRestoresIt) {
     ASSERT_TRUE(garden.choose("Sand Types", "Use Light Sand"));
     EXPECT_TRUE(garden.window().waitForChange(dark).sameAs(light));
 
+    // A sand choice also puts the rake back in hand for draw mode.
+    const Shot plan = garden.keyAndWait('i');
+    garden.window().drag({{100, 300}, {500, 300}});
+    const Shot raked = garden.window().waitForChange(plan);
+    EXPECT_LT(raked.at(300, 300).r, 170) << keep(raked, "raked");
+    EXPECT_GT(raked.at(100, 300).r, 100) << "a rock was placed where the stroke began";
+
+    garden.window().key('i');
     garden.window().key('q');
     const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
     EXPECT_TRUE(result.exitedWith(0)) << result.describe();

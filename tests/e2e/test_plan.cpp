@@ -2,6 +2,7 @@
 // reset, and the window's fixed size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -130,6 +131,20 @@ TEST_F(GardenTest, RocksLandWhereClickedAndMayNotOverlap) {
     if (HasFailure()) keep(both, "both-rocks");
 }
 
+TEST_F(GardenTest, EachClickWithARockToolMovesThatRock) {
+    startGarden();
+    ASSERT_TRUE(garden.choose("Rocks", "Place Large Rock"));
+    const Shot empty = garden.window().settle();
+    garden.window().click({200, 200});
+    const Shot first = garden.window().waitForChange(empty);
+    // Onto its own old disc: allowed, and the old disc is gone.
+    garden.window().click({240, 230});
+    const Shot moved = garden.window().waitForChange(first);
+    expectDisc(moved, empty, {240, 230}, 60, "the moved rock");
+    EXPECT_TRUE(moved.at(150, 180).isWhite()) << keep(moved, "moved");
+    EXPECT_EQ(garden.program().outputLines().size(), 15u) << "a rock collided with itself";
+}
+
 TEST_F(GardenTest, ResetSandboxClearsThePlanAndKeepsTheChosenRake) {
     startGarden();
     ASSERT_TRUE(garden.choose("Rakes", "Five-Tine"));
@@ -153,8 +168,43 @@ TEST_F(GardenTest, ResetSandboxClearsThePlanAndKeepsTheChosenRake) {
     EXPECT_EQ(raked.countNonWhite({0, 0, 600, 240}), 0) << keep(raked, "raked");
 }
 
+TEST_F(GardenTest, DragEventsLayOneSoftSpeckEveryFourPixels) {
+    startGarden();
+    const Point press{200, 300};
+    garden.window().moveTo(press);
+    garden.window().press(1);
+    // Exactly 4 pixels from the press: too short to lay a mark.
+    garden.window().moveTo({press.x + 4, press.y});
+    EXPECT_EQ(garden.window().settle().countNonWhite({0, 0, 600, 600}), 0) << "a mark within 4 pixels";
+    // 8 pixels: one mark, 4 pixels along, and none at the mouse.
+    const Shot before = garden.window().settle();
+    garden.window().moveTo({press.x + 8, press.y});
+    const Shot plan = garden.window().waitForChange(before);
+    garden.window().release(1);
+
+    // The speck: half of white at its centre (the pixels around it sample
+    // it a little off centre), fading out 8 pixels away.
+    const Point mark{press.x + 4, press.y};
+    int darkest = 255;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) darkest = std::min<int>(darkest, plan.at(mark.x + dx, mark.y + dy).r);
+    EXPECT_GE(darkest, 118);
+    EXPECT_LE(darkest, 150);
+    EXPECT_GT(plan.at(mark.x + 4, mark.y).r, darkest + 20) << "a second mark at the mouse";
+    for (const Point off : {Point{10, 0}, Point{-10, 0}, Point{0, 10}, Point{0, -10}})
+        EXPECT_TRUE(plan.at(mark.x + off.x, mark.y + off.y).isWhite()) << off.x << "," << off.y;
+    const int speck = plan.countNonWhite(plan.all());
+    EXPECT_GT(speck, 150) << "a disc of radius 8 covers about 200 pixels";
+    EXPECT_LT(speck, 240) << keep(plan, "speck");
+}
+
 TEST_F(GardenTest, MiddleButtonDragRakesOnFromWhereTheLastStrokeStopped) {
     startGarden();
+    // A click without motion lays nothing; the key redraws to show it.
+    garden.window().click({200, 200});
+    garden.window().key('x');
+    EXPECT_EQ(garden.window().settle().countNonWhite({0, 0, 600, 600}), 0);
+
     garden.window().drag({{100, 100}, {300, 100}});
     const Shot first = garden.window().settle();
     // The middle press starts no stroke: the first motion rakes from the

@@ -57,6 +57,14 @@ TEST_F(GardenTest, StartsWithTheBannerTheTwelveLoadsAndAWhite600SquareWindow) {
     EXPECT_EQ(plan.countNonWhite(plan.all()), 0) << keep(plan, "plan");
 }
 
+TEST_F(GardenTest, GlutOptionsAndOtherArgumentsChangeNothing) {
+    garden.start({"-sync", "--plan", "zen"});
+    ASSERT_TRUE(garden.waitUntilShown()) << console();
+    expectBannerAndLoads(garden.program().outputLines(), 12);
+    EXPECT_EQ(garden.program().errors(), "");
+    EXPECT_EQ(garden.window().geometry().width, 600);
+}
+
 TEST_F(GardenTest, HelpKeyPrintsTheSixteenLinesInEitherCaseAndCapitalQQuits) {
     startGarden();
     garden.window().key('h');

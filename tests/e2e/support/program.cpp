@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -70,6 +71,7 @@ Program::Program(const std::string& executable, const std::string& folder, const
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("cannot fork");
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // no orphan if the test itself dies
         setpgid(0, 0);
         const int nothing = open("/dev/null", O_RDONLY);
         dup2(nothing, STDIN_FILENO);

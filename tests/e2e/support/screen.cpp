@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +69,8 @@ bool VirtualScreen::tryStart(int number) {
         return false;
     }
     if (pid == 0) {
+        // A test that dies without its destructors still takes its server along.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int fd = dup(ready[1]);  // without close-on-exec
         const int quiet = open("/dev/null", O_WRONLY);
         if (quiet >= 0) {
