@@ -10,7 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* stream = size ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : tmpfile();
     if (!stream) return 0;
     TextureImage image;
-    if (readTextureStream(stream, "fuzz.bmp", &image)) {
+    int loaded = readTextureStream(stream, "fuzz.bmp", &image);
+    // A refusal leaves nothing behind for the loader to upload or release.
+    if (!loaded && image.data) std::abort();
+    if (loaded) {
+        if (image.width <= 0 || image.height <= 0 || !image.data) std::abort();
         // Every byte the upload would read must be there: rows padded to 4.
         long row = (static_cast<long>(image.width) * 3 + 3) / 4 * 4;
         unsigned sum = 0;
