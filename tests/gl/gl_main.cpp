@@ -55,10 +55,17 @@ int main(int argc, char** argv) {
         glutInitWindowPosition(16, 16);
         glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
         glutCreateWindow("Sandmere pixel tests");
-        // Let the window be mapped and shown, so that redisplay requests are
-        // carried out from here on and the first exposure is out of the way.
+        // Wait until the window is mapped and has drawn its first frame:
+        // freeglut carries out redisplay requests only for a visible window,
+        // and on a loaded machine mapping can take a while. Then a few more
+        // passes get the first exposure out of the way.
         glutDisplayFunc(countFrame);
-        for (int pass = 0; pass < 20; ++pass) {
+        framesRequested = 0;
+        for (int pass = 0; pass < 1000 && framesRequested == 0; ++pass) {
+            glutMainLoopEvent();
+            usleep(5000);
+        }
+        for (int pass = 0; pass < 10; ++pass) {
             glutMainLoopEvent();
             usleep(5000);
         }
