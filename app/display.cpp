@@ -5,6 +5,7 @@
 #include "app/garden.h"
 #include "plan/planview.h"
 #include "scene/sand.h"
+#include "scene/sandbatch.h"
 #include "scene/scenery.h"
 
 void drawFrame() {
@@ -26,7 +27,7 @@ void drawFrame() {
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
         drawSandboxFrame();
-        for (const SandTriangle& triangle : sandTriangles) drawSandTriangle(triangle);
+        drawSandBed();
         drawSceneRocks();
         glDisable(GL_TEXTURE_2D);
     }

@@ -34,3 +34,12 @@ std::vector<Point3> rakeMarks;
 std::vector<Point3> sandVertices;
 std::vector<Point3> vertexNormals;
 std::vector<SandTriangle> sandTriangles;
+
+std::vector<GLfloat> sandBatchTextureCoords;
+std::vector<GLuint> sandBatchCorners;
+std::vector<GLuint> sandBatchEdges;
+
+std::size_t planImageMarks;
+Point3 planImageFirstMark;
+Point3 planImageLastMark;
+int planImageSide;

@@ -5,6 +5,7 @@
 
 #include <GL/glu.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "app/vector.h"
@@ -53,3 +54,23 @@ extern std::vector<Point3> rakeMarks;      // (plan x, plan y, 0), in the order 
 extern std::vector<Point3> sandVertices;   // (scene x, height, scene z), 150 x 150 grid
 extern std::vector<Point3> vertexNormals;  // parallel to sandVertices
 extern std::vector<SandTriangle> sandTriangles;
+
+// The sand mesh as arrays for drawing the bed in one batch (scene/sandbatch.cpp):
+// derived from the three mesh sequences on each entry to display mode and
+// emptied when they are. Their storage is kept for the next entry.
+extern std::vector<GLfloat> sandBatchTextureCoords;  // (2 x, 2 z) of each sand vertex
+extern std::vector<GLuint> sandBatchCorners;         // vertex0, vertex1, vertex2 of each triangle
+extern std::vector<GLuint> sandBatchEdges;           // both ends of the three edges of each outline
+
+// The plan's kept image (plan/planview.cpp): the white ground with the
+// first planImageMarks rake marks drawn on it and no rocks, at the window's
+// size, held in texture planImageTexture so that a draw-mode frame draws
+// only the marks laid since. Marks are only ever appended; whatever changes
+// the marks it already holds sets planImageMarks to 0, which starts it
+// afresh with the next frame. A texture outlives both modes and the back
+// buffer's contents, so the image survives the trip to display mode.
+const GLuint planImageTexture = 13;
+extern std::size_t planImageMarks;  // marks drawn into the kept image; 0 when it holds none
+extern Point3 planImageFirstMark;   // rakeMarks[0] and rakeMarks[planImageMarks - 1] when it was
+extern Point3 planImageLastMark;    // kept, to notice marks replaced without a reset
+extern int planImageSide;           // the texture's side in texels, 0 until its storage is made

@@ -9,6 +9,7 @@
 #include "app/garden.h"
 #include "scene/capture.h"
 #include "scene/mesh.h"
+#include "scene/sandbatch.h"
 
 static const double pi = 3.141592653589793;
 static const double halfPi = 1.5707963267948966;
@@ -91,6 +92,7 @@ static void enterDisplayMode() {
     captureHeights();
     buildSandTriangles();
     computeVertexNormals();
+    buildSandBatch();
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
     setupLighting();
@@ -112,6 +114,7 @@ static void leaveDisplayMode() {
     sandTriangles.clear();
     sandVertices.clear();
     vertexNormals.clear();
+    clearSandBatch();
     onReshape(windowWidth, windowHeight);
 }
 

@@ -55,6 +55,8 @@ void resetSandbox() {
     sandVertices.clear();
     vertexNormals.clear();
     sandTriangles.clear();
+    // The kept image of the plan shows marks that are gone.
+    planImageMarks = 0;
     editTool = 0;
     largeRockPlaced = 0;
     smallRockPlaced = 0;

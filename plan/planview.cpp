@@ -2,6 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
 #include "app/garden.h"
 
 // A soft black disc: one fan of 22 vertices, the centre, twenty rim points
@@ -33,8 +37,103 @@ void drawPlanRocks() {
         drawSoftDisc(smallRockPos.x, smallRockPos.y, static_cast<float>(windowWidth * 0.05), 1.0f, 0.2f);
 }
 
+// The smallest power of two that holds a window side: texture sizes in
+// OpenGL 1.1 must be powers of two.
+static int textureSideFor(int side) {
+    int texels = 1;
+    while (texels < side) texels *= 2;
+    return texels;
+}
+
+// Whether the kept image still shows the first planImageMarks marks. Marks
+// are only appended, and the reset forgets the image itself; the two marks
+// compared here catch a plan replaced by any other means.
+static bool planImageFits() {
+    return planImageMarks > 0 && planImageMarks <= rakeMarks.size() &&
+           rakeMarks[0] == planImageFirstMark && rakeMarks[planImageMarks - 1] == planImageLastMark;
+}
+
+// Paints the kept image over the whole window, texel for pixel: nearest
+// texels at the pixel centres, no blending, no lighting.
+static void drawPlanImage() {
+    const float s = static_cast<float>(windowWidth) / planImageSide;
+    const float t = static_cast<float>(windowHeight) / planImageSide;
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, planImageTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(0, 0, 0);
+    glTexCoord2f(s, 0);
+    glVertex3f(static_cast<float>(windowWidth), 0, 0);
+    glTexCoord2f(s, t);
+    glVertex3f(static_cast<float>(windowWidth), static_cast<float>(windowHeight), 0);
+    glTexCoord2f(0, t);
+    glVertex3f(0, static_cast<float>(windowHeight), 0);
+    glEnd();
+    glPopAttrib();
+}
+
+// Copies the window rectangle from (x0, y0) up to (x1, y1), widened to
+// whole pixels and clipped to the window, from the back buffer into the
+// kept image at the same place.
+static void keepPlanImage(float x0, float y0, float x1, float y1) {
+    const float width = static_cast<float>(windowWidth), height = static_cast<float>(windowHeight);
+    const int left = static_cast<int>(std::floor(std::max(0.0f, std::min(x0, width))));
+    const int bottom = static_cast<int>(std::floor(std::max(0.0f, std::min(y0, height))));
+    const int right = static_cast<int>(std::ceil(std::max(0.0f, std::min(x1, width))));
+    const int top = static_cast<int>(std::ceil(std::max(0.0f, std::min(y1, height))));
+    glPushAttrib(GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
+    glBindTexture(GL_TEXTURE_2D, planImageTexture);
+    if (planImageSide == 0) {
+        planImageSide = textureSideFor(windowWidth > windowHeight ? windowWidth : windowHeight);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, planImageSide, planImageSide, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    }
+    glReadBuffer(GL_BACK);
+    if (left < right && bottom < top)
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, left, bottom, left, bottom, right - left, top - bottom);
+    glPopAttrib();
+}
+
 void drawPlanView() {
-    // Newest first: only the rounding of the colour channels depends on it.
-    for (size_t i = rakeMarks.size(); i-- > 0;) drawRakeMark(rakeMarks[i].x, rakeMarks[i].y);
+    const std::size_t count = rakeMarks.size();
+    if (!planImageFits()) planImageMarks = 0;
+    if (planImageMarks > 0) drawPlanImage();
+    // The marks the image lacks, newest first as a full redraw lays them.
+    // Each disc only scales what lies beneath, so drawing them over the
+    // older ones changes nothing but the rounding.
+    float left = static_cast<float>(windowWidth), right = 0;
+    float bottom = static_cast<float>(windowHeight), top = 0;
+    for (std::size_t i = count; i-- > planImageMarks;) {
+        const Point3& mark = rakeMarks[i];
+        drawRakeMark(mark.x, mark.y);
+        if (mark.x < left) left = mark.x;
+        if (mark.x > right) right = mark.x;
+        if (mark.y < bottom) bottom = mark.y;
+        if (mark.y > top) top = mark.y;
+    }
+    if (count > planImageMarks) {
+        if (planImageMarks == 0) {
+            keepPlanImage(0, 0, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+        } else {
+            // Only the pixels the new discs can reach have changed: their
+            // radius of 8, and a pixel more for safety.
+            const float reach = 9;
+            keepPlanImage(left - reach, bottom - reach, right + reach, top + reach);
+        }
+        planImageMarks = count;
+        planImageFirstMark = rakeMarks[0];
+        planImageLastMark = rakeMarks[count - 1];
+    }
+    // Rocks stay out of the image: they lie over the marks and can move.
     drawPlanRocks();
 }

@@ -4,5 +4,9 @@
 
 void drawRakeMark(float x, float y);
 void drawPlanRocks();
-// Every mark, newest first, then the rocks: the body of a draw-mode frame.
+// The body of a draw-mode frame: every mark, then the rocks, over a window
+// cleared to white. The marks already drawn come back from the kept image in
+// one textured quad and only the newer ones are drawn, newest first; the
+// picture is that of drawing every mark with drawRakeMark, within the
+// rounding of the colour channels.
 void drawPlanView();

@@ -1,0 +1,13 @@
+// The garden drawn literally, the way it was before the fast paths: every
+// mark redrawn each frame as its own fan, every sand triangle sent in a
+// batch of its own. The benchmark times the garden against these.
+#pragma once
+
+// One frame without the swap, as drawFrame() draws it, but with the plan as
+// every mark through drawRakeMark and the sand as one drawSandTriangle (or,
+// in wireframe, drawSandTriangleOutline) call per triangle.
+void drawReferenceFrame();
+
+// Key i from draw mode with the capture drawing every mark again: the same
+// steps as the garden's mode switch up to the perspective projection.
+void enterDisplayModeByReference();
