@@ -52,6 +52,12 @@ void drawSandBed() {
     if (displayMode != 1 || sandTriangles.empty()) return;
     if (!batchFitsTheMesh()) buildSandBatch();
     const GLsizei cornerCount = static_cast<GLsizei>(sandBatchCorners.size());
+    // The bed is opaque either way: the default material's alpha is 1, the
+    // sand and wood textures have no alpha of their own, and the outline
+    // colour has alpha 1. Blending would only replace each pixel with the
+    // incoming one, so it is skipped and the colour buffer not read.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_BLEND);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(Point3), sandVertices.data());
@@ -76,4 +82,5 @@ void drawSandBed() {
         glNormal3f(vertexNormals[last].x, vertexNormals[last].y, vertexNormals[last].z);
     }
     glPopClientAttrib();
+    glPopAttrib();
 }

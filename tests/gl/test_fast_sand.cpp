@@ -168,6 +168,8 @@ TEST_F(BatchedSand, LitAndTexturedFromSeveralEyesAndBothSands) {
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 8);  // the small rock's texture, bound last
+    // The bed skips blending for itself only.
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
 
 TEST_F(BatchedSand, WireframeOutlinesTintedByTheWoodWithTheRocksInTheirColour) {
