@@ -20,3 +20,5 @@ need_packages() {
 
 BUILD_PACKAGES=(g++ cmake make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
+# The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)

@@ -134,7 +134,7 @@ void AppWindow::click(Point at, int button) {
     release(button);
 }
 
-void AppWindow::drag(const std::vector<Point>& path, int button, int step) {
+void AppWindow::drag(const std::vector<Point>& path, int button, int step, int pauseMs) {
     if (path.empty()) return;
     moveTo(path.front());
     press(button);
@@ -147,7 +147,7 @@ void AppWindow::drag(const std::vector<Point>& path, int button, int step) {
             const Point onScreen = toScreen({from.x + static_cast<int>(std::lround((to.x - from.x) * s / double(steps))),
                                              from.y + static_cast<int>(std::lround((to.y - from.y) * s / double(steps)))});
             XTestFakeMotionEvent(display_, DefaultScreen(display_), onScreen.x, onScreen.y, CurrentTime);
-            pause(4);
+            pause(pauseMs);
         }
         from = to;
     }

@@ -55,8 +55,8 @@ public:
     void release(int button);
     void click(Point at, int button = 1);
     // Presses `button` at the first point and moves through the others in
-    // steps of at most `step` pixels, then releases.
-    void drag(const std::vector<Point>& path, int button = 1, int step = 3);
+    // steps of at most `step` pixels, `pauseMs` apart, then releases.
+    void drag(const std::vector<Point>& path, int button = 1, int step = 3, int pauseMs = 4);
     void key(char character);
     void type(const std::string& characters);
     void resize(int width, int height);
