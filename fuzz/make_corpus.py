@@ -68,6 +68,9 @@ FILES = {
     "bits-32.bmp": bmp(2, 2, 32),
     "header-size-huge.bmp": bmp(2, 2, 24, header_size=0x7FFFFFF0),
     "os2-header.bmp": bmp(2, 2, 24, header_size=12),
+    # Found by the texture fuzzer: sides whose padded product overflowed.
+    "texture-sides-overflow.bmp": bytes.fromhex(
+        "424d36009800" "1e00000000000000" "7a9fc4e9" "0e33587d" "a2163b60" "0100" "1800"),
     # Not pictures at all.
     "empty.bmp": b"",
     "text.bmp": b"This is not a picture.\n",

@@ -59,8 +59,11 @@ int readTextureStream(FILE* stream, const char* fileName, TextureImage* image) {
     if (image->width <= 0 || image->height <= 0)
         return say("Width and height from %s must be positive: %d x %d\n", fileName, image->width, image->height);
     long long rowLength = (3LL * image->width + 3) / 4 * 4;
+    // Tested before multiplying: two sides near INT_MAX overflow even a
+    // long long product.
+    if (rowLength > INT_MAX / image->height)
+        return say("Image from %s is too large: %d x %d\n", fileName, image->width, image->height);
     long long size = rowLength * image->height;
-    if (size > INT_MAX) return say("Image from %s is too large: %d x %d\n", fileName, image->width, image->height);
     long long length = streamLength(stream);
     long long start = offBits >= 54 && offBits < length ? offBits : 54;
     if (start + size > length || std::fseek(stream, static_cast<long>(start), SEEK_SET) != 0)
