@@ -82,6 +82,15 @@ std::vector<Hostile> madeFiles() {
     poke32(huge, 22, 40000);
     add("FortyThousandSquareInATinyFile", huge);
 
+    // Sides whose padded product overflows even 64 bits (found by fuzzing
+    // the texture reader), in a file that ends after the bit count.
+    Bytes overflowing = valid24(2, 0);
+    poke32(overflowing, 18, 0x7D58330Eu);
+    poke32(overflowing, 22, 0x603B16A2u);
+    overflowing.resize(30);
+    poke32(overflowing, 2, 30);
+    add("SidesOverflowingThePaddedSize", overflowing);
+
     BmpBuilder index;
     index.bitCount = 8;
     index.width = 2;
