@@ -55,5 +55,9 @@ void drawBackground() {
     if (picture == nullptr) return;
     // The raster position is never moved from the window's lower-left corner,
     // so the picture is painted there, one pixel per window pixel.
+    // Every pixel readBMP makes is opaque, so blending would give the same
+    // picture at several times the cost; it is on again straight after.
+    glDisable(GL_BLEND);
     glDrawPixels(picture->width_, picture->height_, GL_RGBA, GL_UNSIGNED_BYTE, picture->pixels);
+    glEnable(GL_BLEND);
 }
