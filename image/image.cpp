@@ -146,7 +146,7 @@ static int get32(FILE* stream, std::int32_t* v) {
 }
 
 // -1 when the stream cannot tell where it ends, which no bfSize matches.
-static long long streamLength(FILE* stream) {
+long long streamLength(FILE* stream) {
     long position = std::ftell(stream);
     if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0) return -1;
     long length = std::ftell(stream);

@@ -139,3 +139,7 @@ int writeBMP(const RasterImage* image, FILE* stream);
 int putfileheader(FILE* stream, const WriterPlanes* planes);
 int putinfoheader(FILE* stream, const WriterPlanes* planes);
 int put24bits(FILE* stream, const WriterPlanes* planes);
+
+// The length of a stream in bytes, leaving its position where it was; -1
+// when the stream cannot tell where it ends. Shared by both picture readers.
+long long streamLength(FILE* stream);

@@ -1,5 +1,7 @@
 #include "image/texture.h"
 
+#include "image/image.h"
+
 #include <GL/gl.h>
 
 #include <climits>
@@ -30,15 +32,6 @@ static std::uint32_t getLittleEndian(FILE* stream, int bytes) {  // 2 or 4 bytes
 
 static void skip(FILE* stream, int bytes) {
     for (int i = 0; i < bytes; ++i) std::getc(stream);
-}
-
-// -1 when the stream cannot tell where it ends.
-static long long streamLength(FILE* stream) {
-    long position = std::ftell(stream);
-    if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0) return -1;
-    long length = std::ftell(stream);
-    if (std::fseek(stream, position, SEEK_SET) != 0) return -1;
-    return length;
 }
 
 int readTextureStream(FILE* stream, const char* fileName, TextureImage* image) {
