@@ -204,9 +204,11 @@ TEST_P(HostileBackground, IsReportedOrShownAndTheGardenRunsOn) {
     const Shot scene = garden.keyAndWait('i');
     EXPECT_GT(scene.countDiffering(raked, scene.all(), 8), 10000) << keep(scene, "scene");
     // Turned to look along the diagonal and moved back, the garden leaves
-    // the lower left corner, where a small picture lies, uncovered.
-    garden.window().type(std::string(45, 'a') + std::string(70, 'c'));
-    const Shot turned = garden.window().settle();
+    // the lower left corner, where a small picture lies, uncovered. A
+    // refused picture shows nowhere, so the first view, whose top corners
+    // are background only, tells as much.
+    if (!h.readsAs.empty()) garden.window().type(std::string(45, 'a') + std::string(70, 'c'));
+    const Shot turned = h.readsAs.empty() ? scene : garden.window().settle();
     show(turned, "turned");
     garden.window().key('3');
     const Shot withBackground = h.readsAs.empty() ? garden.window().settle() : garden.window().waitForChange(turned);
