@@ -45,10 +45,9 @@ void startGardenInDrawMode() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) listing = true;
-    if (!listing) {
+    // InitGoogleTest has taken its own flags out of argv; listing the tests
+    // at discovery needs no window.
+    if (!::testing::GTEST_FLAG(list_tests)) {
         glutInit(&argc, argv);
         glutInitWindowSize(600, 600);
         // Fully on screen, so no pixel of the window is lost to the edge.
