@@ -8,25 +8,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
+. scripts/display.sh
 need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 
 jobs="$(nproc)"
 started=$SECONDS
 stage() { echo "=== $* ($((SECONDS - started)) s)"; }
 
-xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  done
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-fi
+ensure_display 91
 
 stage "normal build and suite"
 cmake -S . -B build -DBUILD_TESTING=ON >/dev/null

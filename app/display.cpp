@@ -21,14 +21,16 @@ void drawFrame() {
         drawPlanView();
     }
     if (displayMode == 1) {
-        // The picture goes behind everything and leaves no depth of its own.
-        glDisable(GL_DEPTH_TEST);
-        drawBackground();
+        // The white that the frame shows under in wireframe mode. The
+        // picture behind everything is filled in last, only where the
+        // garden left the window empty, instead of being painted whole first.
+        glColor3f(1, 1, 1);
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
         drawSandboxFrame();
         drawSandBed();
         drawSceneRocks();
+        fillBackground();
         glDisable(GL_TEXTURE_2D);
     }
     glPopMatrix();

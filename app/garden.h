@@ -46,6 +46,9 @@ extern int windowHeight;
 
 // Resources made at start-up; they live for the whole run.
 extern RasterImage* backgroundImages[2];  // null when the picture could not be read
+// The background pictures' texture numbers, entry 0 then entry 1: the part
+// of each picture the window shows, kept for drawing by start-up.
+const GLuint firstBackgroundTexture = 14;
 extern GLUquadric* sphereQuadric;
 
 // The raked plan and the sand mesh built from it. Each sequence owns its

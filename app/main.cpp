@@ -2,6 +2,7 @@
 
 #include "app/menus.h"
 #include "app/startup.h"
+#include "scene/scenery.h"
 
 int main(int argc, char** argv) {
     readBackgrounds();
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     setGardenStartValues();
     setFixedGlState();
     setupDefaultTexture();
+    keepBackgroundPictures();
     printBanner();
     loadGardenTextures();
     makeSphereQuadric();

@@ -26,6 +26,7 @@
 #include "app/startup.h"
 #include "bench/reference.h"
 #include "plan/rake.h"
+#include "scene/scenery.h"
 
 namespace {
 
@@ -202,6 +203,7 @@ int main(int argc, char** argv) {
     setGardenStartValues();
     setFixedGlState();
     setupDefaultTexture();
+    keepBackgroundPictures();
     loadGardenTextures();
     makeSphereQuadric();
     // Let the window be mapped and its first exposure pass; from then on

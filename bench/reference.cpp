@@ -18,15 +18,6 @@ static void drawReferencePlan() {
     drawPlanRocks();
 }
 
-// The background as the literal frame paints it, blending on.
-static void drawReferenceBackground() {
-    glColor3f(1, 1, 1);
-    if (backgroundIndex != 1 && backgroundIndex != 2) return;
-    const RasterImage* picture = backgroundImages[backgroundIndex - 1];
-    if (picture == nullptr) return;
-    glDrawPixels(picture->width_, picture->height_, GL_RGBA, GL_UNSIGNED_BYTE, picture->pixels);
-}
-
 void drawReferenceFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
@@ -38,7 +29,7 @@ void drawReferenceFrame() {
     if (displayMode == 0) drawReferencePlan();
     if (displayMode == 1) {
         glDisable(GL_DEPTH_TEST);
-        drawReferenceBackground();
+        drawBackground();
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
         drawSandboxFrame();

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cassert>
 
 #include "app/garden.h"
@@ -55,9 +56,95 @@ void drawBackground() {
     if (picture == nullptr) return;
     // The raster position is never moved from the window's lower-left corner,
     // so the picture is painted there, one pixel per window pixel.
-    // Every pixel readBMP makes is opaque, so blending would give the same
-    // picture at several times the cost; it is on again straight after.
-    glDisable(GL_BLEND);
     glDrawPixels(picture->width_, picture->height_, GL_RGBA, GL_UNSIGNED_BYTE, picture->pixels);
-    glEnable(GL_BLEND);
+}
+
+// The part of a picture the window shows: from its lower-left corner, at
+// most the window's size. The kept texture is the smallest power-of-two
+// rectangle that holds it.
+struct ShownPart {
+    int width, height, textureWidth, textureHeight;
+};
+
+static int powerOfTwoAtLeast(int n) {
+    int side = 1;
+    while (side < n) side *= 2;
+    return side;
+}
+
+static ShownPart shownPartOf(const RasterImage& picture) {
+    ShownPart part;
+    part.width = std::min(picture.width_, windowWidth);
+    part.height = std::min(picture.height_, windowHeight);
+    part.textureWidth = powerOfTwoAtLeast(part.width);
+    part.textureHeight = powerOfTwoAtLeast(part.height);
+    return part;
+}
+
+void keepBackgroundPictures() {
+    for (int entry = 0; entry < 2; ++entry) {
+        const RasterImage* picture = backgroundImages[entry];
+        if (picture == nullptr) continue;
+        assert(picture->width_ > 0 && picture->height_ > 0);
+        const ShownPart part = shownPartOf(*picture);
+        glPushAttrib(GL_TEXTURE_BIT);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        glBindTexture(GL_TEXTURE_2D, firstBackgroundTexture + entry);
+        // Texels are read one for one, never blended between.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, part.textureWidth, part.textureHeight, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, picture->width_);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, part.width, part.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        picture->pixels);
+        glPopClientAttrib();
+        glPopAttrib();
+    }
+}
+
+void fillBackground() {
+    if (backgroundIndex != 1 && backgroundIndex != 2) return;
+    const RasterImage* picture = backgroundImages[backgroundIndex - 1];
+    if (picture == nullptr) return;
+    const ShownPart part = shownPartOf(*picture);
+    const float s = static_cast<float>(part.width) / part.textureWidth;
+    const float t = static_cast<float>(part.height) / part.textureHeight;
+    const float w = static_cast<float>(part.width), h = static_cast<float>(part.height);
+    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    // At the far end of the depth range and tested with less-or-equal, the
+    // picture lands only where the cleared depth is still untouched: the
+    // pixels the literal frame would leave showing the picture. Everything
+    // drawn before is opaque, so what lies under it never mattered.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    glDepthRange(1, 1);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, firstBackgroundTexture + backgroundIndex - 1);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, windowWidth, 0, windowHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    // Window pixel (x, y) samples texel (x, y) at its centre.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0); glVertex2f(0, 0);
+    glTexCoord2f(s, 0); glVertex2f(w, 0);
+    glTexCoord2f(s, t); glVertex2f(w, h);
+    glTexCoord2f(0, t); glVertex2f(0, h);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
 }

@@ -1,6 +1,7 @@
-// The sand bed drawn in one batch must give the very pixels of the bed
-// drawn one triangle at a time, lit and textured or as outlines, with the
-// real garden's pictures and everything else a display-mode frame draws.
+// The garden's display-mode frame (the sand bed in one batch, the background
+// filled in last) must give the very pixels of the literal frame (the
+// picture painted first, the bed one triangle at a time), lit and textured
+// or as outlines, with the real garden's pictures.
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "app/garden.h"
 #include "app/keys.h"
 #include "app/startup.h"
+#include "bench/reference.h"
 #include "gl_window.h"
 #include "image/texture.h"
 #include "plan/rake.h"
@@ -25,28 +27,9 @@ namespace {
 
 using Frame = std::vector<unsigned char>;
 
-// The frame as drawFrame() draws it, but with the sand one triangle at a time.
+// The literal frame: the picture painted first, the sand one triangle at a time.
 Frame frameTriangleByTriangle() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glPushMatrix();
-    gluLookAt(cameraEye.x, cameraEye.y, cameraEye.z, 0, 0, 0, 0, 1, 0);
-    placeLight();
-    glDisable(GL_DEPTH_TEST);
-    drawBackground();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    drawSandboxFrame();
-    for (const SandTriangle& triangle : sandTriangles) {
-        if (wireframeSand == 1)
-            drawSandTriangleOutline(triangle);
-        else
-            drawSandTriangle(triangle);
-    }
-    drawSceneRocks();
-    glDisable(GL_TEXTURE_2D);
-    glPopMatrix();
+    drawReferenceFrame();
     return readBackBuffer();
 }
 
@@ -99,11 +82,13 @@ protected:
         backgroundImages[0] = readBMP(stream);
         std::fclose(stream);
         ASSERT_NE(backgroundImages[0], nullptr);
+        keepBackgroundPictures();
     }
     void TearDown() override {
         if (displayMode == 1) onKey('i', 0, 0);
         delete backgroundImages[0];
         backgroundImages[0] = savedBackground;
+        keepBackgroundPictures();
         const GLuint loaded[] = {1, 8, 10, 11, 12};
         glDeleteTextures(5, loaded);
         startGardenInDrawMode();
@@ -228,4 +213,81 @@ TEST_F(BatchedSand, AMeshMadeWithoutTheModeSwitchIsStillDrawnRight) {
     // No sand at all: the bed draws nothing, and nothing fails.
     drawSandBed();
     expectSameFrame("no bed");
+}
+
+// A picture whose every pixel differs from its neighbours, so a shift or a
+// stretch by one pixel anywhere shows.
+static RasterImage* patternedPicture(int width, int height) {
+    RasterImage* picture = new RasterImage(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture->pixels[y * width + x] = Pixel(static_cast<unsigned char>(x * 7 + y), static_cast<unsigned char>(y * 5),
+                                                   static_cast<unsigned char>(x ^ y), 255);
+    return picture;
+}
+
+TEST_F(BatchedSand, BackgroundsOfAnySizeFillTheSameWindowAsThePaintedPicture) {
+    rakeAndEnterDisplayMode();
+    for (int i = 0; i < 50; ++i) onKey('a', 0, 0);  // the frame's edge across the picture
+    RasterImage* saved = backgroundImages[1];
+    backgroundIndex = 2;
+    // Smaller and odd, one pixel, exactly the window, wider and taller
+    // than the window (cut at the top and right), and a thin strip.
+    const int sizes[][2] = {{37, 53}, {1, 1}, {600, 600}, {800, 701}, {1000, 20}};
+    for (const auto& size : sizes) {
+        backgroundImages[1] = patternedPicture(size[0], size[1]);
+        keepBackgroundPictures();
+        const std::string what = std::to_string(size[0]) + " x " + std::to_string(size[1]);
+        expectSameFrame(what.c_str());
+        // The top-left corner shows the picture's own pixel wherever the
+        // picture reaches it, and white otherwise.
+        const Frame frame = gardenFrame();
+        const unsigned char* corner = pixelAt(frame, 0, 599);
+        if (size[1] >= 600) {
+            const Pixel& p = backgroundImages[1]->pixels[599 * size[0]];
+            EXPECT_EQ(corner[0], p.red) << what;
+            EXPECT_EQ(corner[1], p.green) << what;
+            EXPECT_EQ(corner[2], p.blue) << what;
+        } else {
+            EXPECT_TRUE(corner[0] == 255 && corner[1] == 255 && corner[2] == 255) << what;
+        }
+        onKey('z', 0, 0);
+        expectSameFrame((what + ", wireframe").c_str());
+        onKey('z', 0, 0);
+        delete backgroundImages[1];
+    }
+    // An absent picture shows the white window, as no picture does.
+    backgroundImages[1] = nullptr;
+    keepBackgroundPictures();
+    expectSameFrame("absent picture");
+    backgroundImages[1] = saved;
+    keepBackgroundPictures();
+}
+
+TEST_F(BatchedSand, FillingTheBackgroundLeavesTheGlStateAsItFoundIt) {
+    rakeAndEnterDisplayMode();
+    backgroundIndex = 1;
+    glBindTexture(GL_TEXTURE_2D, 3);
+    glColor3f(0.25f, 0.5f, 0.75f);
+    fillBackground();
+    GLint bound = 0, depthFunction = 0, environment = 0, matrixMode = 0;
+    GLboolean depthWrites = GL_FALSE;
+    GLfloat range[2] = {-1, -1}, colour[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    glGetFloatv(GL_DEPTH_RANGE, range);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    EXPECT_EQ(bound, 3);
+    EXPECT_EQ(depthFunction, GL_LESS);
+    EXPECT_EQ(depthWrites, GL_TRUE);
+    EXPECT_EQ(range[0], 0);
+    EXPECT_EQ(range[1], 1);
+    EXPECT_EQ(environment, GL_MODULATE);
+    EXPECT_EQ(colour[1], 0.5f);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_BLEND) && glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
