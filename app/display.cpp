@@ -8,7 +8,7 @@
 #include "scene/sandbatch.h"
 #include "scene/scenery.h"
 
-void drawFrame() {
+void beginFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -17,6 +17,12 @@ void drawFrame() {
               1.0, 0.0);
     // After the look-at, so the light stays put in the scene as the camera orbits.
     placeLight();
+}
+
+void endFrame() { glPopMatrix(); }
+
+void drawFrame() {
+    beginFrame();
     if (displayMode == 0) {
         drawPlanView();
     }
@@ -33,7 +39,7 @@ void drawFrame() {
         fillBackground();
         glDisable(GL_TEXTURE_2D);
     }
-    glPopMatrix();
+    endFrame();
 }
 
 void onDisplay() {

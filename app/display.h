@@ -8,3 +8,8 @@ void placeLight();
 // Everything a frame draws before the buffers are swapped: the plan or the
 // 3-D garden in the back buffer.
 void drawFrame();
+// What every frame starts with: the cleared buffers, the camera's look-at
+// pushed on the model-view matrix, and the light placed under it; and the
+// pop that ends it.
+void beginFrame();
+void endFrame();

@@ -31,7 +31,9 @@ void appendSandVertices(const unsigned char* rgb, int n) {
 // loses it too. So the plan is drawn again, exactly as a draw-mode frame
 // draws it, into the back buffer and read from there. The next display-mode
 // frame clears the back buffer, so nothing of this is ever shown.
-void captureHeights() {
+void captureHeights() { captureHeightsDrawnBy(drawPlanView); }
+
+void captureHeightsDrawnBy(void (*drawPlan)()) {
     assert(windowWidth == windowHeight);
     const int n = windowWidth;
     std::vector<unsigned char> rgb(static_cast<std::size_t>(n) * n * 3);
@@ -62,7 +64,7 @@ void captureHeights() {
     glLoadIdentity();
     gluLookAt(0, 0, 1, 0, 0, 0, 0, 1, 0);
 
-    drawPlanView();
+    drawPlan();
 
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, n, n, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());

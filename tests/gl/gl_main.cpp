@@ -8,6 +8,7 @@
 
 #include "app/display.h"
 #include "app/garden.h"
+#include "app/keys.h"
 #include "app/startup.h"
 
 std::vector<unsigned char> readBackBuffer() {
@@ -41,6 +42,16 @@ void startGardenInDrawMode() {
     setFixedGlState();
     onReshape(600, 600);
     redisplayWasRequested();
+}
+
+void GardenWindowTest::SetUp() {
+    startGardenInDrawMode();
+    if (!sphereQuadric) makeSphereQuadric();
+}
+
+void GardenWindowTest::TearDown() {
+    if (displayMode == 1) onKey('i', 0, 0);
+    startGardenInDrawMode();
 }
 
 int main(int argc, char** argv) {

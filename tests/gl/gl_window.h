@@ -2,6 +2,8 @@
 // opened by main() before the tests run.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 // The back buffer as RGB bytes, bottom row first, rows of 600 x 3 bytes.
@@ -23,3 +25,11 @@ bool redisplayWasRequested();
 // values, the plan's fixed GL state and projection, the white clear colour,
 // and an empty plan and mesh. Any redisplay this asks for is discarded.
 void startGardenInDrawMode();
+
+// A test that starts from the window in draw mode with the quadric made,
+// and leaves display mode and restores the start values when it ends.
+class GardenWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

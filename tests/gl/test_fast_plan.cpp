@@ -79,16 +79,8 @@ struct Random {
     }
 };
 
-class KeptPlan : public ::testing::Test {
+class KeptPlan : public GardenWindowTest {
 protected:
-    void SetUp() override {
-        startGardenInDrawMode();
-        if (!sphereQuadric) makeSphereQuadric();
-    }
-    void TearDown() override {
-        if (displayMode == 1) onKey('i', 0, 0);
-        startGardenInDrawMode();
-    }
 
     // Five-tine strokes criss-crossing the middle of the plan, with a frame
     // after every drag event as the garden draws them.

@@ -64,11 +64,10 @@ int distinctColours(const Frame& f) {
 
 std::string gardenFile(const char* name) { return std::string(SANDMERE_GARDEN_DIR) + "/" + name; }
 
-class BatchedSand : public ::testing::Test {
+class BatchedSand : public GardenWindowTest {
 protected:
     void SetUp() override {
-        startGardenInDrawMode();
-        if (!sphereQuadric) makeSphereQuadric();
+        GardenWindowTest::SetUp();
         // The real pictures, so that filtering and lighting are exercised
         // on real texels.
         loadTexture(gardenFile("wood1.bmp").c_str(), 10);
@@ -85,13 +84,13 @@ protected:
         keepBackgroundPictures();
     }
     void TearDown() override {
-        if (displayMode == 1) onKey('i', 0, 0);
+        if (displayMode == 1) onKey('i', 0, 0);  // before the pictures go
         delete backgroundImages[0];
         backgroundImages[0] = savedBackground;
         keepBackgroundPictures();
         const GLuint loaded[] = {1, 8, 10, 11, 12};
         glDeleteTextures(5, loaded);
-        startGardenInDrawMode();
+        GardenWindowTest::TearDown();
     }
 
     // Five-tine strokes and both rocks, then key i.

@@ -12,16 +12,8 @@
 
 namespace {
 
-class ModeSwitch : public ::testing::Test {
+class ModeSwitch : public GardenWindowTest {
 protected:
-    void SetUp() override {
-        startGardenInDrawMode();
-        if (!sphereQuadric) makeSphereQuadric();
-    }
-    void TearDown() override {
-        if (displayMode == 1) onKey('i', 0, 0);
-        startGardenInDrawMode();
-    }
 
     void press(unsigned char key, int times = 1) {
         for (int i = 0; i < times; ++i) onKey(key, 0, 0);

@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "image/image.h"
 
 using Bytes = std::vector<unsigned char>;
 
@@ -82,4 +85,20 @@ inline Bytes rgbRow(std::initializer_list<unsigned char> rgb) {
 inline FILE* openBytes(const Bytes& bytes) {
     if (bytes.empty()) return std::tmpfile();
     return fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "rb");
+}
+
+// What readBMP made of some bytes, and what it wrote to standard error.
+struct BmpRead {
+    std::unique_ptr<RasterImage> image;
+    std::string messages;
+};
+
+inline BmpRead readBmpBytes(const Bytes& bytes) {
+    BmpRead r;
+    FILE* stream = openBytes(bytes);
+    testing::internal::CaptureStderr();
+    r.image.reset(readBMP(stream));
+    r.messages = testing::internal::GetCapturedStderr();
+    std::fclose(stream);
+    return r;
 }

@@ -10,24 +10,9 @@
 
 namespace {
 
-struct Read {
-    std::unique_ptr<RasterImage> image;
-    std::string messages;
-};
-
-Read read(const Bytes& bytes) {
-    Read r;
-    FILE* stream = openBytes(bytes);
-    testing::internal::CaptureStderr();
-    r.image.reset(readBMP(stream));
-    r.messages = testing::internal::GetCapturedStderr();
-    std::fclose(stream);
-    return r;
-}
-
 // The refusal of a file: no raster, and exactly these messages.
 void expectRefused(const Bytes& bytes, const std::string& messages) {
-    Read r = read(bytes);
+    BmpRead r = readBmpBytes(bytes);
     EXPECT_EQ(r.image, nullptr);
     EXPECT_EQ(r.messages, messages);
 }
@@ -78,7 +63,7 @@ const std::string infoHeaderStep = "readBMP: getinfoheader returned a bad status
 TEST(BmpReader, ReadsTwentyFourBitsWithRowZeroAtTheBottom) {
     Bytes bytes = twoByTwo().build();
     ASSERT_EQ(bytes.size(), 70u);
-    Read r = read(bytes);
+    BmpRead r = readBmpBytes(bytes);
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.messages, "");
     EXPECT_EQ(r.image->width_, 2);
@@ -163,7 +148,7 @@ TEST(BmpReader, HeadersTooShortOrPalettesTooLongForTheirDepthAreRefused) {
     four.rows = {{0x12, 0x30}, {0x30, 0x10}};
     four.clrUsed = 16;
     four.palette.resize(16);
-    EXPECT_NE(read(four.build()).image, nullptr);
+    EXPECT_NE(readBmpBytes(four.build()).image, nullptr);
     four.clrUsed = 17;
     four.palette.resize(17);
     expectRefused(four.build(), tooMany);
@@ -200,7 +185,7 @@ TEST(BmpReader, ShortPaletteOrRowsAreNamedByTheirDecoder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file->bitCount);
         Bytes whole = c.file->build();
-        ASSERT_NE(read(whole).image, nullptr);
+        ASSERT_NE(readBmpBytes(whole).image, nullptr);
         // The last row one byte short, and bfSize telling the truth about it.
         expectRefused(truncated(whole, whole.size() - 1), c.messages);
         if (c.file->bitCount != 24) {
@@ -260,7 +245,7 @@ TEST(BmpReader, PaletteIndicesPastThePaletteAreRefused) {
     expectRefused(four.build(), "get4bits: Palette index out of range.\nget4bits: Unable to get image data.\n");
     // The pad nibble of an odd width is no pixel and is not looked at.
     four.rows = {{0x12, 0x3F}, {0x30, 0x1F}};
-    EXPECT_NE(read(four.build()).image, nullptr);
+    EXPECT_NE(readBmpBytes(four.build()).image, nullptr);
 }
 
 TEST(BmpReaderDeathTest, AFileClaimingMorePixelsThanItHoldsFailsWithoutAllocatingThem) {
@@ -292,7 +277,7 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
     eight.rows = {{255, 0, 255}, {0, 0, 0}};
     Bytes bytes = eight.build();
     poke32(bytes, 10, 0);
-    Read r = read(bytes);
+    BmpRead r = readBmpBytes(bytes);
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0xABCDEF));
     EXPECT_EQ(r.image->pixels[1], rgb(0x123456));
@@ -304,7 +289,7 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
     eight.rows = {{19, 19, 19}, {0, 19, 0}};
     bytes = eight.build();
     poke32(bytes, 10, 0);
-    r = read(bytes);
+    r = readBmpBytes(bytes);
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[4], rgb(0x0A0B0C));
     EXPECT_EQ(r.image->pixels[5], rgb(0));
@@ -319,7 +304,7 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
     mono.rows = {{0x40}};
     bytes = mono.build();
     poke32(bytes, 10, 0);
-    r = read(bytes);
+    r = readBmpBytes(bytes);
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0x102030));
     EXPECT_EQ(r.image->pixels[1], rgb(0x405060));
@@ -333,7 +318,7 @@ TEST(BmpReader, PackedDepthsTakeTheLeftmostPixelFromTheHighBits) {
     mono.height = 1;
     mono.palette = {0x000000, 0xFFFFFF};
     mono.rows = {{0xA5, 0x7F, 0xFF, 0xFF}};  // pad bits and bytes set: never read
-    Read r = read(mono.build());
+    BmpRead r = readBmpBytes(mono.build());
     ASSERT_NE(r.image, nullptr);
     const int bits[10] = {1, 0, 1, 0, 0, 1, 0, 1, 0, 1};
     for (int x = 0; x < 10; ++x) EXPECT_EQ(r.image->pixels[x].red, bits[x] ? 255 : 0) << "column " << x;
@@ -343,13 +328,13 @@ TEST(BmpReader, PackedDepthsTakeTheLeftmostPixelFromTheHighBits) {
     four.height = 1;
     four.rows = {{0x21, 0x3F}};
     ASSERT_EQ(four.rowLength(), 4u);
-    r = read(four.build());
+    r = readBmpBytes(four.build());
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0x00FF00));
     EXPECT_EQ(r.image->pixels[1], rgb(0xFF0000));
     EXPECT_EQ(r.image->pixels[2], rgb(0x0000FF));
 
-    Read eight = read(palettedThreeByTwo().build());
+    BmpRead eight = readBmpBytes(palettedThreeByTwo().build());
     ASSERT_NE(eight.image, nullptr);
     const Pixel expected[6] = {rgb(0xFF0000), rgb(0x00FF00), rgb(0x0000FF),
                                rgb(0x0000FF), rgb(0x000000), rgb(0xFF0000)};
@@ -361,7 +346,7 @@ TEST(BmpReader, PaletteFollowsALongerInfoHeaderAndRowsStartAtBfOffBits) {
     BmpBuilder v5 = palettedThreeByTwo();
     v5.headerSize = 124;
     v5.gap = 6;
-    Read r = read(v5.build());
+    BmpRead r = readBmpBytes(v5.build());
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0xFF0000));
     EXPECT_EQ(r.image->pixels[3], rgb(0x0000FF));
@@ -371,7 +356,7 @@ TEST(BmpReader, PaletteFollowsALongerInfoHeaderAndRowsStartAtBfOffBits) {
     withPalette.clrUsed = 3;
     withPalette.palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
     withPalette.gap = 3;
-    r = read(withPalette.build());
+    r = readBmpBytes(withPalette.build());
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], Pixel(1, 2, 3, 255));
     EXPECT_EQ(r.image->pixels[3], Pixel(10, 11, 12, 255));
@@ -384,7 +369,7 @@ TEST(BmpReader, UnusableBfOffBitsFallsBackToTheEndOfThePalette) {
         SCOPED_TRACE(offBits);
         Bytes b = good;
         poke32(b, 10, offBits);
-        Read r = read(b);
+        BmpRead r = readBmpBytes(b);
         ASSERT_NE(r.image, nullptr);
         EXPECT_EQ(r.image->pixels[0], rgb(0xFF0000));
         EXPECT_EQ(r.image->pixels[5], rgb(0xFF0000));
@@ -406,7 +391,7 @@ TEST(BmpReader, EveryDepthGivesOpaquePixels) {
     four.bitCount = 4;
     four.rows = {{0x12, 0x30}, {0x30, 0x10}};
     for (const Bytes& bytes : {mono.build(), four.build(), palettedThreeByTwo().build(), twoByTwo().build()}) {
-        Read r = read(bytes);
+        BmpRead r = readBmpBytes(bytes);
         ASSERT_NE(r.image, nullptr);
         for (int i = 0; i < r.image->pixelCount_; ++i) EXPECT_EQ(r.image->pixels[i].alpha, 255);
     }

@@ -31,35 +31,20 @@ std::string bmpRefusal(size_t cut, bool sizeTold) {
     return "get24bits: Unexpected end of file.\nget24bits: Unable to get image data.\n";
 }
 
-struct BmpRead {
-    std::unique_ptr<RasterImage> image;
-    std::string messages;
-};
-
-BmpRead readCut(const Bytes& bytes) {
-    BmpRead r;
-    FILE* stream = openBytes(bytes);
-    testing::internal::CaptureStderr();
-    r.image.reset(readBMP(stream));
-    r.messages = testing::internal::GetCapturedStderr();
-    std::fclose(stream);
-    return r;
-}
-
 TEST(CutHeaders, BmpReaderRefusesEveryCutInTheFieldItFallsIn) {
     const Bytes whole = picture();
     for (size_t cut = 0; cut <= 54; ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         Bytes b(whole.begin(), whole.begin() + static_cast<long>(cut));
         // As cut, bfSize still claims the whole file...
-        BmpRead asCut = readCut(b);
+        BmpRead asCut = readBmpBytes(b);
         EXPECT_EQ(asCut.image, nullptr);
         EXPECT_EQ(asCut.messages, bmpRefusal(cut, cut < 6));
         // ...and with bfSize telling the cut length, which takes the
         // reader on into the info header.
         if (cut >= 6) {
             poke32(b, 2, static_cast<std::uint32_t>(cut));
-            BmpRead told = readCut(b);
+            BmpRead told = readBmpBytes(b);
             EXPECT_EQ(told.image, nullptr);
             EXPECT_EQ(told.messages, bmpRefusal(cut, true));
         }

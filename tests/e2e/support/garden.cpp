@@ -71,6 +71,17 @@ void Garden::start(const std::vector<std::string>& arguments, const std::string&
     program_ = std::make_unique<Program>(executable, folder_->path(), screen_->name(), arguments);
 }
 
+bool Garden::endsWithoutAFrame(ExitResult& result) {
+    bool shown = false;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (program_->running() && std::chrono::steady_clock::now() < deadline) {
+        shown = shown || showsFrame();
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    result = program_->waitForExit(milliseconds(1000));
+    return !shown;
+}
+
 bool Garden::showsFrame() {
     Display* display = screen_->display();
     const Window found = findWindow(display, "Sandmere");

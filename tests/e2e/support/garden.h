@@ -50,6 +50,10 @@ public:
     // Whether a window titled "Sandmere" exists and shows a drawn (white)
     // frame right now; for watching a program that should not get so far.
     bool showsFrame();
+    // Watches a program that should end before drawing anything: waits for
+    // it to end (up to kStartTimeout, then a second more) and tells whether
+    // a frame was seen in the meantime.
+    bool endsWithoutAFrame(ExitResult& result);
     AppWindow& window() { return window_; }
 
     // Menus: a main-menu entry ("Reset Sandbox", "Quit"), or a submenu and
