@@ -46,6 +46,11 @@ extern int windowHeight;
 
 // Resources made at start-up; they live for the whole run.
 extern RasterImage* backgroundImages[2];  // null when the picture could not be read
+// The frame's and the sand's texture numbers, loaded at start-up.
+const GLuint woodTexture = 10;
+const GLuint lightSandTexture = 11;
+const GLuint darkSandTexture = 12;
+
 // The background pictures' texture numbers, entry 0 then entry 1: the part
 // of each picture the window shows, kept for drawing by start-up.
 const GLuint firstBackgroundTexture = 14;

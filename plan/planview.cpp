@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "app/garden.h"
+#include "image/texture.h"
 
 // A soft black disc: one fan of 22 vertices, the centre, twenty rim points
 // a tenth of a half turn apart, and the first rim point again to close it.
@@ -37,14 +38,6 @@ void drawPlanRocks() {
         drawSoftDisc(smallRockPos.x, smallRockPos.y, static_cast<float>(windowWidth * 0.05), 1.0f, 0.2f);
 }
 
-// The smallest power of two that holds a window side: texture sizes in
-// OpenGL 1.1 must be powers of two.
-static int textureSideFor(int side) {
-    int texels = 1;
-    while (texels < side) texels *= 2;
-    return texels;
-}
-
 // Whether the kept image still shows the first planImageMarks marks. Marks
 // are only appended, and the reset forgets the image itself; the two marks
 // compared here catch a plan replaced by any other means.
@@ -56,8 +49,6 @@ static bool planImageFits() {
 // Paints the kept image over the whole window, texel for pixel: nearest
 // texels at the pixel centres, no blending, no lighting.
 static void drawPlanImage() {
-    const float s = static_cast<float>(windowWidth) / planImageSide;
-    const float t = static_cast<float>(windowHeight) / planImageSide;
     glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
@@ -65,16 +56,7 @@ static void drawPlanImage() {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, planImageTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(0, 0, 0);
-    glTexCoord2f(s, 0);
-    glVertex3f(static_cast<float>(windowWidth), 0, 0);
-    glTexCoord2f(s, t);
-    glVertex3f(static_cast<float>(windowWidth), static_cast<float>(windowHeight), 0);
-    glTexCoord2f(0, t);
-    glVertex3f(0, static_cast<float>(windowHeight), 0);
-    glEnd();
+    drawTexelRectangle(windowWidth, windowHeight, planImageSide, planImageSide);
     glPopAttrib();
 }
 
@@ -93,10 +75,7 @@ static void keepPlanImage(float x0, float y0, float x1, float y1) {
         planImageSide = textureSideFor(windowWidth > windowHeight ? windowWidth : windowHeight);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, planImageSide, planImageSide, 0, GL_RGB, GL_UNSIGNED_BYTE,
                      nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+        sampleNearestTexels();
     }
     glReadBuffer(GL_BACK);
     if (left < right && bottom < top)

@@ -6,11 +6,6 @@
 
 #include "app/garden.h"
 
-// Texture numbers are fixed at start-up and used directly.
-static const GLuint woodTexture = 10;
-static const GLuint lightSandTexture = 11;
-static const GLuint darkSandTexture = 12;
-
 void drawWoodBox(float width, float height, float depth) {
     const float w = width / 2, h = height / 2, d = depth;
     glBindTexture(GL_TEXTURE_2D, woodTexture);

@@ -7,9 +7,6 @@
 
 #include "app/garden.h"
 
-static const GLuint lightSandTexture = 11;
-static const GLuint darkSandTexture = 12;
-
 void buildSandBatch() {
     clearSandBatch();
     assert(vertexNormals.size() == sandVertices.size());

@@ -7,6 +7,7 @@
 #include <cassert>
 
 #include "app/garden.h"
+#include "image/texture.h"
 
 // glDrawPixels reads the raster's pixels as packed RGBA bytes.
 static_assert(sizeof(Pixel) == 4, "a Pixel must be four packed bytes");
@@ -66,18 +67,12 @@ struct ShownPart {
     int width, height, textureWidth, textureHeight;
 };
 
-static int powerOfTwoAtLeast(int n) {
-    int side = 1;
-    while (side < n) side *= 2;
-    return side;
-}
-
 static ShownPart shownPartOf(const RasterImage& picture) {
     ShownPart part;
     part.width = std::min(picture.width_, windowWidth);
     part.height = std::min(picture.height_, windowHeight);
-    part.textureWidth = powerOfTwoAtLeast(part.width);
-    part.textureHeight = powerOfTwoAtLeast(part.height);
+    part.textureWidth = textureSideFor(part.width);
+    part.textureHeight = textureSideFor(part.height);
     return part;
 }
 
@@ -90,11 +85,7 @@ void keepBackgroundPictures() {
         glPushAttrib(GL_TEXTURE_BIT);
         glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
         glBindTexture(GL_TEXTURE_2D, firstBackgroundTexture + entry);
-        // Texels are read one for one, never blended between.
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+        sampleNearestTexels();
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, part.textureWidth, part.textureHeight, 0, GL_RGBA,
                      GL_UNSIGNED_BYTE, nullptr);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -111,9 +102,6 @@ void fillBackground() {
     const RasterImage* picture = backgroundImages[backgroundIndex - 1];
     if (picture == nullptr) return;
     const ShownPart part = shownPartOf(*picture);
-    const float s = static_cast<float>(part.width) / part.textureWidth;
-    const float t = static_cast<float>(part.height) / part.textureHeight;
-    const float w = static_cast<float>(part.width), h = static_cast<float>(part.height);
     glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     // At the far end of the depth range and tested with less-or-equal, the
     // picture lands only where the cleared depth is still untouched: the
@@ -135,13 +123,7 @@ void fillBackground() {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    // Window pixel (x, y) samples texel (x, y) at its centre.
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0); glVertex2f(0, 0);
-    glTexCoord2f(s, 0); glVertex2f(w, 0);
-    glTexCoord2f(s, t); glVertex2f(w, h);
-    glTexCoord2f(0, t); glVertex2f(0, h);
-    glEnd();
+    drawTexelRectangle(part.width, part.height, part.textureWidth, part.textureHeight);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
