@@ -57,15 +57,22 @@ const GLuint firstBackgroundTexture = 14;
 extern GLUquadric* sphereQuadric;
 
 // The raked plan and the sand mesh built from it. Each sequence owns its
-// records: appending stores one, clear() releases them all.
+// records: appending stores one, emptySequence() releases them all.
 extern std::vector<Point3> rakeMarks;      // (plan x, plan y, 0), in the order laid
 extern std::vector<Point3> sandVertices;   // (scene x, height, scene z), 150 x 150 grid
 extern std::vector<Point3> vertexNormals;  // parallel to sandVertices
 extern std::vector<SandTriangle> sandTriangles;
 
+// Empties a sequence and gives its storage back: clear() alone would keep a
+// million-mark garden's memory after a reset.
+template <typename Record>
+void emptySequence(std::vector<Record>& sequence) {
+    std::vector<Record>().swap(sequence);
+}
+
 // The sand mesh as arrays for drawing the bed in one batch (scene/sandbatch.cpp):
 // derived from the three mesh sequences on each entry to display mode and
-// emptied when they are. Their storage is kept for the next entry.
+// emptied when they are.
 extern std::vector<GLfloat> sandBatchTextureCoords;  // (2 x, 2 z) of each sand vertex
 extern std::vector<GLuint> sandBatchCorners;         // vertex0, vertex1, vertex2 of each triangle
 extern std::vector<GLuint> sandBatchEdges;           // both ends of the three edges of each outline

@@ -111,9 +111,9 @@ static void leaveDisplayMode() {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
-    sandTriangles.clear();
-    sandVertices.clear();
-    vertexNormals.clear();
+    emptySequence(sandTriangles);
+    emptySequence(sandVertices);
+    emptySequence(vertexNormals);
     clearSandBatch();
     onReshape(windowWidth, windowHeight);
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/garden.h"
+#include "scene/sandbatch.h"
 
 void buildMenus() {
     int rakeMenu = glutCreateMenu(onRakeMenu);
@@ -51,10 +52,11 @@ void onSandMenu(int value) {
 }
 
 void resetSandbox() {
-    rakeMarks.clear();
-    sandVertices.clear();
-    vertexNormals.clear();
-    sandTriangles.clear();
+    emptySequence(rakeMarks);
+    emptySequence(sandVertices);
+    emptySequence(vertexNormals);
+    emptySequence(sandTriangles);
+    clearSandBatch();
     // The kept image of the plan shows marks that are gone.
     planImageMarks = 0;
     editTool = 0;

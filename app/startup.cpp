@@ -9,7 +9,7 @@
 #include "app/keys.h"
 #include "image/image.h"
 #include "image/texture.h"
-#include "plan/rake.h"
+#include "plan/mouse.h"
 
 // A missing picture is no reason to stop: its entry stays empty, and the
 // reader says why on standard error.

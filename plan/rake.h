@@ -1,10 +1,8 @@
-// The mouse in draw mode: left press and drag rake the sand.
+// Rake strokes: the marks each tine lays along a drag.
 #pragma once
 
 #include "app/vector.h"
 
-void onMouseButton(int button, int state, int x, int y);
-void onMouseDrag(int x, int y);
 // Lays the marks of one tine along a segment; returns the last mark laid,
 // or the start point when it lays none.
 Point3 layRakeLine(float x0, float y0, float x1, float y1);
@@ -13,5 +11,3 @@ Point3 layRakeLine(float x0, float y0, float x1, float y1);
 // the last centre mark. Returns 1 when the plan should be redrawn, 0 when a
 // wider rake's drag is too short to rake at all.
 int rakeTowards(PlanPoint mouse);
-// A GLUT mouse position (origin top left) as a plan point (origin bottom left).
-PlanPoint planPointOf(int x, int y);

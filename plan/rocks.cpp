@@ -1,12 +1,9 @@
 #include "plan/rocks.h"
 
-#include <GL/glut.h>
-
 #include <cassert>
 #include <cstdio>
 
 #include "app/garden.h"
-#include "plan/rake.h"
 
 int putRock(PlanPoint point) {
     assert(editTool == 1 || editTool == 2);
@@ -33,8 +30,4 @@ int putRock(PlanPoint point) {
         largeRockPlaced = 1;
     }
     return 1;
-}
-
-void placeRock(int x, int y) {
-    if (putRock(planPointOf(x, y))) glutPostRedisplay();
 }

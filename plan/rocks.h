@@ -3,9 +3,6 @@
 
 #include "app/vector.h"
 
-// A left press in draw mode with a rock tool (editTool 1 or 2) at the
-// GLUT mouse position (x, y).
-void placeRock(int x, int y);
 // Puts the rock of the current tool (1 small, 2 large) at a plan point unless
 // its disc would overlap the other rock's. Returns 1 when placed, 0 when
 // refused, after printing the collision message; a refusal changes nothing.

@@ -31,9 +31,9 @@ void buildSandBatch() {
 }
 
 void clearSandBatch() {
-    sandBatchTextureCoords.clear();
-    sandBatchCorners.clear();
-    sandBatchEdges.clear();
+    emptySequence(sandBatchTextureCoords);
+    emptySequence(sandBatchCorners);
+    emptySequence(sandBatchEdges);
 }
 
 // Whether the batch was derived from a mesh of the current mesh's size. The
@@ -74,7 +74,7 @@ void drawSandBed() {
         // Drawing from arrays leaves the current normal and texture
         // coordinate undefined; give them the values the last triangle
         // drawn by itself would have left.
-        const GLuint last = sandBatchCorners.back();
+        const std::size_t last = sandBatchCorners.back();
         glTexCoord2f(sandBatchTextureCoords[2 * last], sandBatchTextureCoords[2 * last + 1]);
         glNormal3f(vertexNormals[last].x, vertexNormals[last].y, vertexNormals[last].z);
     }

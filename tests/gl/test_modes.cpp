@@ -75,9 +75,11 @@ TEST_F(ModeSwitch, LeavingDisplayModeKeepsThePlanAndDropsTheMesh) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_TRUE(sandTriangles.empty());
-    EXPECT_TRUE(sandVertices.empty());
-    EXPECT_TRUE(vertexNormals.empty());
+    // Emptied with their storage given back, and the batch made from them too.
+    EXPECT_EQ(sandTriangles.capacity(), 0u);
+    EXPECT_EQ(sandVertices.capacity(), 0u);
+    EXPECT_EQ(vertexNormals.capacity(), 0u);
+    EXPECT_EQ(sandBatchCorners.capacity() + sandBatchEdges.capacity() + sandBatchTextureCoords.capacity(), 0u);
     EXPECT_FALSE(isPerspective());
     // The plan, the rocks and the camera angles are as they were.
     EXPECT_EQ(rakeMarks.size(), 2u);

@@ -8,7 +8,7 @@
 #include "app/keys.h"
 #include "app/menus.h"
 #include "gl_window.h"
-#include "plan/rake.h"
+#include "plan/mouse.h"
 
 // Which inputs ask for a new frame, and what the mouse and the menus do in
 // each mode: handlers never draw, so a missing request leaves a stale picture.

@@ -9,12 +9,7 @@ namespace {
 class Menus : public ::testing::Test {
 protected:
     void SetUp() override { setGardenStartValues(); }
-    void TearDown() override {
-        rakeMarks.clear();
-        sandVertices.clear();
-        vertexNormals.clear();
-        sandTriangles.clear();
-    }
+    void TearDown() override { resetSandbox(); }
 };
 
 }  // namespace
@@ -62,10 +57,12 @@ TEST_F(Menus, ResetClearsThePlanAndTheMeshAndKeepsTheChoices) {
     largeRockTexture = 4;
     smallRockTexture = 7;
     backgroundIndex = 2;
-    rakeMarks.push_back({1, 2, 0});
-    sandVertices.push_back({});
-    vertexNormals.push_back({});
-    sandTriangles.push_back({});
+    // A garden raked to a million marks, with a mesh and its batch.
+    rakeMarks.assign(1000000, Point3{1, 2, 0});
+    sandVertices.resize(22500);
+    vertexNormals.resize(22500);
+    sandTriangles.resize(44402);
+    sandBatchCorners.resize(3 * 44402);
     smallRockPlaced = 1;
     largeRockPlaced = 1;
     smallRockPos = {10, 20};
@@ -74,10 +71,12 @@ TEST_F(Menus, ResetClearsThePlanAndTheMeshAndKeepsTheChoices) {
 
     resetSandbox();
 
-    EXPECT_TRUE(rakeMarks.empty());
-    EXPECT_TRUE(sandVertices.empty());
-    EXPECT_TRUE(vertexNormals.empty());
-    EXPECT_TRUE(sandTriangles.empty());
+    // Emptied, and their storage given back.
+    EXPECT_EQ(rakeMarks.capacity(), 0u);
+    EXPECT_EQ(sandVertices.capacity(), 0u);
+    EXPECT_EQ(vertexNormals.capacity(), 0u);
+    EXPECT_EQ(sandTriangles.capacity(), 0u);
+    EXPECT_EQ(sandBatchCorners.capacity(), 0u);
     EXPECT_EQ(editTool, 0);
     EXPECT_EQ(smallRockPlaced, 0);
     EXPECT_EQ(largeRockPlaced, 0);

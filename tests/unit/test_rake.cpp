@@ -6,6 +6,7 @@
 
 #include "app/garden.h"
 #include "app/startup.h"
+#include "plan/mouse.h"
 #include "plan/rake.h"
 
 namespace {
