@@ -9,14 +9,9 @@ cd "$(dirname "$0")"
 . scripts/display.sh
 need_packages "${BUILD_PACKAGES[@]}" xvfb xauth
 
-# An existing build keeps its settings; a fresh one needs no test packages.
-if [ -f build/CMakeCache.txt ]; then
-  cmake -S . -B build >/dev/null
-else
-  cmake -S . -B build -DBUILD_TESTING=OFF >/dev/null
-fi
-cmake --build build --target sandmere-bench -j"$(nproc)"
+cmake --preset release >/dev/null
+cmake --build --preset release --target sandmere-bench -j"$(nproc)"
 
 ensure_display 121
 
-build/sandmere-bench "$PWD/build/garden" "$@"
+build-release/sandmere-bench "$PWD/build-release/garden" "$@"

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite; exits non-zero on any
-# failure. Three stages: the normal build and its suite; the same suite
-# built with AddressSanitizer, UBSan and LeakSanitizer, the end-to-end
-# tests running the sanitized program; and a bounded run of each fuzz
-# target. Tests that open windows get a virtual X server when there is no
-# display.
+# failure. The stages: formatting and static analysis; the development
+# build and its suite; the Debian package; the same suite built with
+# AddressSanitizer, UBSan and LeakSanitizer, the end-to-end tests running
+# the sanitized program; and a bounded run of each fuzz target. Each build
+# is a preset of CMakePresets.json. Tests that open windows get a virtual X
+# server when there is no display.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
 . scripts/display.sh
-need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${LINT_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" \
+  "${FUZZ_PACKAGES[@]}"
 
 jobs="$(nproc)"
 started=$SECONDS
@@ -17,14 +19,21 @@ stage() { echo "=== $* ($((SECONDS - started)) s)"; }
 
 ensure_display 91
 
-stage "normal build and suite"
-cmake -S . -B build -DBUILD_TESTING=ON >/dev/null
-cmake --build build -j"$jobs"
-(cd build && ctest --output-on-failure -j"$jobs")
+stage "formatting"
+scripts/lint.sh check-format
+
+stage "development build, static analysis and suite"
+cmake --preset dev >/dev/null
+scripts/lint.sh tidy build
+cmake --build --preset dev -j"$jobs"
+ctest --preset dev -j"$jobs"
+
+stage "Debian package"
+tests/package/check-package.sh build
 
 stage "sanitizer build and suite"
-cmake -S . -B build-asan -DBUILD_TESTING=ON -DSANDMERE_SANITIZE=ON >/dev/null
-cmake --build build-asan -j"$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
 g++ -shared -fPIC -O2 -Wall -Wextra -Werror -o build-asan/keep_loaded.so tests/sanitizer/keep_loaded.cpp
 # Every report ends the process that made it with status 86, which no test
 # expects from the garden (it ends with 0 or 1), so a report from the
@@ -36,13 +45,13 @@ sanitizer_exit=86
 export ASAN_OPTIONS="exitcode=$sanitizer_exit:verify_asan_link_order=0:halt_on_error=1:detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="exitcode=$sanitizer_exit:halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="exitcode=$sanitizer_exit:suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
-(cd build-asan && LD_PRELOAD="$PWD/keep_loaded.so" ctest --output-on-failure -j"$jobs")
+LD_PRELOAD="$PWD/build-asan/keep_loaded.so" ctest --preset asan -j"$jobs"
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
 stage "fuzz targets"
 cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j"$jobs"
-# Seeds: the public BMP suite beside the clone, the garden's own pictures
+# Seeds: the public BMP suite under tests/data, the garden's own pictures
 # and the hand-made edge cases. New inputs go to a fresh scratch folder, the
 # first one named, so the seed folders are only read. A crash, a sanitizer
 # report, an input that takes over 10 s or memory past the limit is a
@@ -54,7 +63,7 @@ for target in fuzz_read_bmp fuzz_read_texture; do
   echo "--- $target for $fuzz_seconds s"
   if ! build-fuzz/$target -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" \
-      "$scratch" ../shared/bmpsuite/g ../shared/bmpsuite/b build/garden fuzz/corpus \
+      "$scratch" tests/data/bmpsuite/g tests/data/bmpsuite/b build/garden fuzz/corpus \
       > "build-fuzz/$target.log" 2>&1; then
     rm -rf "$scratch"
     tail -n 60 "build-fuzz/$target.log"

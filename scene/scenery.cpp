@@ -15,8 +15,9 @@ static_assert(sizeof(Pixel) == 4, "a Pixel must be four packed bytes");
 // The plan's rows become scene x and its columns scene z, as in the height
 // capture, so each sphere stands on the hollow its disc pressed into the sand.
 static void translateToPlanPoint(PlanPoint p) {
-    const float x = -(2 * (windowHeight - 1 - p.y) / windowHeight - 1);
-    const float z = 2 * p.x / windowWidth - 1;
+    const float height = static_cast<float>(windowHeight), width = static_cast<float>(windowWidth);
+    const float x = -(2 * (height - 1 - p.y) / height - 1);
+    const float z = 2 * p.x / width - 1;
     glTranslatef(x, 0, z);
 }
 

@@ -20,5 +20,9 @@ need_packages() {
 
 BUILD_PACKAGES=(g++ cmake make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
+# Formatting and static analysis.
+LINT_PACKAGES=(clang-format-14 clang-tidy-14)
+# Making the Debian package and judging it as Debian does.
+PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils man-db)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

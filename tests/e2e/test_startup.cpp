@@ -2,6 +2,8 @@
 // program in its own X server.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "garden_test.h"
@@ -10,6 +12,7 @@ namespace {
 
 using e2e::GardenTest;
 using e2e::milliseconds;
+namespace fs = std::filesystem;
 
 const std::vector<std::string> kTextures = {"sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
                                             "rock03.bmp",    "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
@@ -153,6 +156,81 @@ TEST_F(GardenTest, MissingSecondBackgroundLeavesOnlyItsChoiceWhite) {
     const e2e::Shot second = garden.keyAndWait('3');
     EXPECT_EQ(second.countNonWhite(corner), 0) << keep(second, "second");
     EXPECT_TRUE(garden.program().running());
+}
+
+// The installed garden: `cmake --install` into a temporary prefix, and the
+// launcher started from an unrelated, empty folder with an empty home.
+class InstalledGarden : public GardenTest {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "sandmere-installed-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        fs::create_directories(root / "home");
+        fs::create_directories(root / "elsewhere");
+        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" + (root / "usr").string() +
+                                    "' > '" + (root / "install.log").string() + "' 2>&1";
+        ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
+    }
+    void TearDown() override {
+        GardenTest::TearDown();
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    void startInstalled(const fs::path& prefix) {
+        garden.startIn((root / "elsewhere").string(), (prefix / "bin" / "sandmere").string(),
+                       {"HOME=" + (root / "home").string(), "XDG_DATA_HOME="});
+    }
+
+    // Starts the launcher, sees the banner, the twelve loads and the window,
+    // and quits with q.
+    void expectStartsAndQuits(const fs::path& prefix) {
+        startInstalled(prefix);
+        ASSERT_TRUE(garden.waitUntilShown()) << console();
+        ASSERT_TRUE(garden.program().waitForOutputLine("trying to load wood1.bmp", e2e::kStepTimeout));
+        expectBannerAndLoads(garden.program().outputLines(), 12);
+        EXPECT_EQ(garden.program().errors(), "") << "the launcher prints nothing when all is well";
+        garden.window().key('q');
+        const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+        EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+    }
+
+    fs::path root;
+};
+
+TEST_F(InstalledGarden, LauncherStartsTheGardenAmongTheInstalledPictures) {
+    expectStartsAndQuits(root / "usr");
+}
+
+TEST_F(InstalledGarden, TheUsersOwnGardenFolderComesFirst) {
+    // Made by the installed picture tool, with the frame's wood replaced by
+    // a picture the texture loader refuses: the garden must stop on it.
+    const fs::path own = root / "home" / ".local" / "share" / "sandmere";
+    const std::string make = "'" + (root / "usr" / "bin" / "sandmere-picture").string() + "' defaults '" + own.string() + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    fs::copy_file(fs::path(SANDMERE_BMPSUITE_DIR) / "g" / "pal8.bmp", own / "wood1.bmp",
+                  fs::copy_options::overwrite_existing);
+    startInstalled(root / "usr");
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStartTimeout);
+    EXPECT_TRUE(result.exitedWith(1)) << result.describe();
+    const auto lines = garden.program().outputLines();
+    ASSERT_EQ(lines.size(), 16u) << console();
+    EXPECT_EQ(lines[15], "Bpp from wood1.bmp is not 24: 8");
+}
+
+TEST_F(InstalledGarden, AMovedTreeStartsAndAMissingPicturesFolderIsNamed) {
+    fs::rename(root / "usr", root / "moved");
+    expectStartsAndQuits(root / "moved");
+
+    fs::remove_all(root / "moved" / "share" / "sandmere");
+    startInstalled(root / "moved");
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+    EXPECT_TRUE(result.exitedWith(1)) << result.describe();
+    EXPECT_NE(garden.program().errors().find((root / "home" / ".local" / "share" / "sandmere").string()),
+              std::string::npos) << console();
+    EXPECT_NE(garden.program().errors().find("share/sandmere"), std::string::npos) << console();
+    EXPECT_EQ(garden.program().output(), "");
 }
 
 }  // namespace

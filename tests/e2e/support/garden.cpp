@@ -71,6 +71,11 @@ void Garden::start(const std::vector<std::string>& arguments, const std::string&
     program_ = std::make_unique<Program>(executable, folder_->path(), screen_->name(), arguments);
 }
 
+void Garden::startIn(const std::string& folder, const std::string& executable,
+                     const std::vector<std::string>& environment) {
+    program_ = std::make_unique<Program>(executable, folder, screen_->name(), std::vector<std::string>{}, environment);
+}
+
 bool Garden::endsWithoutAFrame(ExitResult& result) {
     bool shown = false;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;

@@ -40,6 +40,9 @@ public:
 
     // Runs `executable` (the garden by default) in the folder on the screen.
     void start(const std::vector<std::string>& arguments = {}, const std::string& executable = SANDMERE_PROGRAM);
+    // Runs `executable` in another folder, with NAME=value entries added to
+    // its environment.
+    void startIn(const std::string& folder, const std::string& executable, const std::vector<std::string>& environment);
     Program& program() { return *program_; }
     bool started() const { return program_ != nullptr; }
 

@@ -36,7 +36,7 @@ std::vector<std::string> completeLines(const std::string& text) {
 }
 
 Program::Program(const std::string& executable, const std::string& folder, const std::string& display,
-                 const std::vector<std::string>& arguments) {
+                 const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
     // A pseudo-terminal rather than a pipe: C stdio line-buffers a terminal,
     // so every line the program prints is visible the moment it is printed,
     // not only when the program exits. Output processing is switched off so
@@ -60,10 +60,17 @@ Program::Program(const std::string& executable, const std::string& folder, const
     std::vector<char*> argv;
     for (auto& text : argumentText) argv.push_back(text.data());
     argv.push_back(nullptr);
-    std::vector<std::string> environmentText;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) environmentText.emplace_back(*entry);
+    std::vector<std::string> environmentText = environment;
     environmentText.push_back("DISPLAY=" + display);
+    auto replaced = [&](const char* entry) {
+        for (const auto& own : environmentText) {
+            const size_t nameEnd = own.find('=') + 1;
+            if (std::strncmp(entry, own.c_str(), nameEnd) == 0) return true;
+        }
+        return false;
+    };
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (!replaced(*entry)) environmentText.emplace_back(*entry);
     std::vector<char*> envp;
     for (auto& text : environmentText) envp.push_back(text.data());
     envp.push_back(nullptr);

@@ -28,8 +28,10 @@ struct ExitResult {
 
 class Program {
 public:
+    // `environment` holds NAME=value entries that replace or add to the
+    // test's own environment.
     Program(const std::string& executable, const std::string& folder, const std::string& display,
-            const std::vector<std::string>& arguments = {});
+            const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
