@@ -13,8 +13,8 @@ void beginFrame() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
-    gluLookAt(cameraEye.x, cameraEye.y, cameraEye.z, cameraTarget.x, cameraTarget.y, cameraTarget.z, 0.0,
-              1.0, 0.0);
+    gluLookAt(cameraEye.x, cameraEye.y, cameraEye.z, cameraTarget.x, cameraTarget.y, cameraTarget.z, 0.0, 1.0,
+              0.0);
     // After the look-at, so the light stays put in the scene as the camera orbits.
     placeLight();
 }

@@ -13,9 +13,9 @@
 #include "scene/mesh.h"
 
 // Mode and tools.
-extern int displayMode;    // 0 draw mode, 1 display mode
-extern int editTool;       // 0 rake, 1 place the small rock, 2 place the large rock
-extern int rakeType;       // 0 one tine, 1 three tines, 2 five tines
+extern int displayMode;  // 0 draw mode, 1 display mode
+extern int editTool;     // 0 rake, 1 place the small rock, 2 place the large rock
+extern int rakeType;     // 0 one tine, 1 three tines, 2 five tines
 
 // Appearance.
 extern int darkSand;          // 0 light sand (texture 11), 1 dark sand (texture 12)

@@ -245,7 +245,8 @@ int main(int argc, char** argv) {
         rakeGarden(0, marks);
         EndlessStroke stroke;
         stroke.begin();
-        Result r = measure(name, "", 25, [&stroke] { stroke.drag(); }, productFrame, referenceFrame);
+        Result r = measure(
+            name, "", 25, [&stroke] { stroke.drag(); }, productFrame, referenceFrame);
         r.what = "draw frame after a drag: " + std::to_string(marks) + " marks, " +
                  std::to_string(rakeMarks.size()) + " at the end";
         results.push_back(r);

@@ -179,7 +179,8 @@ int getinfoheader(FILE* stream, BitmapInfoHeader* header) {
     if (header->biPlanes != 1) return report("getinfoheader: biPlanes should be 1.\n");
     if (!get16(stream, &header->biBitCount)) return report(eof);
     std::uint16_t bits = header->biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return report("getinfoheader: Invalid biBitCount value.\n");
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
+        return report("getinfoheader: Invalid biBitCount value.\n");
     if (!get32(stream, &header->biCompression)) return report(eof);
     if (header->biCompression != 0) return report("getinfoheader: Sorry, RLE not implemented.\n");
     if (!get32(stream, &header->biSizeImage) || !get32(stream, &header->biXPelsPerMeter) ||
@@ -319,9 +320,12 @@ static RasterImage* readPlanes(FILE* stream, BitmapPlanes* planes) {
     planes->height = info.biHeight;
     const RowDecoder* decoder = rowDecoders;
     while (decoder->bitCount != info.biBitCount) ++decoder;
-    if (info.biBitCount == 1) planes->n = 2;
-    else if (info.biBitCount == 24) planes->n = 0;
-    else planes->n = info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount;
+    if (info.biBitCount == 1)
+        planes->n = 2;
+    else if (info.biBitCount == 24)
+        planes->n = 0;
+    else
+        planes->n = info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount;
 
     // The palette follows the info header, whatever its length; the rows
     // start at bfOffBits when that leaves the palette whole and lies inside
@@ -413,9 +417,19 @@ int putfileheader(FILE* stream, const WriterPlanes* planes) {
 }
 
 int putinfoheader(FILE* stream, const WriterPlanes* planes) {
-    const HeaderField fields[] = {
-        {4, 40}, {4, static_cast<std::uint32_t>(planes->width)}, {4, static_cast<std::uint32_t>(planes->height)},
-        {2, 1},  {2, 24}, {4, 0}, {4, 0}, {4, 0}, {4, 0}, {4, 0}, {4, 0}};
+    // clang-format off: the header's fields in rows, as they lie in the file
+    const HeaderField fields[] = {{4, 40},
+                                  {4, static_cast<std::uint32_t>(planes->width)},
+                                  {4, static_cast<std::uint32_t>(planes->height)},
+                                  {2, 1},
+                                  {2, 24},
+                                  {4, 0},
+                                  {4, 0},
+                                  {4, 0},
+                                  {4, 0},
+                                  {4, 0},
+                                  {4, 0}};
+    // clang-format on
     return putfields(stream, "putinfoheader", fields, 11);
 }
 

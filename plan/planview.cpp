@@ -44,8 +44,8 @@ void drawPlanRocks() {
 // are only appended, and the reset forgets the image itself; the two marks
 // compared here catch a plan replaced by any other means.
 static bool planImageFits() {
-    return planImageMarks > 0 && planImageMarks <= rakeMarks.size() &&
-           rakeMarks[0] == planImageFirstMark && rakeMarks[planImageMarks - 1] == planImageLastMark;
+    return planImageMarks > 0 && planImageMarks <= rakeMarks.size() && rakeMarks[0] == planImageFirstMark &&
+           rakeMarks[planImageMarks - 1] == planImageLastMark;
 }
 
 // Paints the kept image over the whole window, texel for pixel: nearest

@@ -38,8 +38,8 @@ void captureHeightsDrawnBy(void (*drawPlan)()) {
     const int n = windowWidth;
     std::vector<unsigned char> rgb(static_cast<std::size_t>(n) * n * 3);
 
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT | GL_PIXEL_MODE_BIT |
-                 GL_VIEWPORT_BIT | GL_TRANSFORM_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT | GL_PIXEL_MODE_BIT | GL_VIEWPORT_BIT |
+                 GL_TRANSFORM_BIT);
     // The plan's pixels depend on this state alone; it is set here rather
     // than trusted, and handed back afterwards.
     glDisable(GL_LIGHTING);

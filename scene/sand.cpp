@@ -11,35 +11,57 @@ void drawWoodBox(float width, float height, float depth) {
     glBindTexture(GL_TEXTURE_2D, woodTexture);
     glBegin(GL_QUADS);
     // Four repeats along every side of every face, whatever its size.
+    // clang-format off: each corner's texture coordinate beside its vertex
     glNormal3f(0, 1, 0);  // top
-    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4); glVertex3f(w, h, d);
-    glTexCoord2f(4, 4); glVertex3f(w, h, 0);
-    glTexCoord2f(4, 0); glVertex3f(-w, h, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4);
+    glVertex3f(w, h, d);
+    glTexCoord2f(4, 4);
+    glVertex3f(w, h, 0);
+    glTexCoord2f(4, 0);
+    glVertex3f(-w, h, 0);
 
     glNormal3f(0, 0, 1);  // front, z = d
-    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4); glVertex3f(-w, -h, d);
-    glTexCoord2f(4, 4); glVertex3f(w, -h, d);
-    glTexCoord2f(4, 0); glVertex3f(w, h, d);
+    glTexCoord2f(0, 0);
+    glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4);
+    glVertex3f(-w, -h, d);
+    glTexCoord2f(4, 4);
+    glVertex3f(w, -h, d);
+    glTexCoord2f(4, 0);
+    glVertex3f(w, h, d);
 
     glNormal3f(0, 0, -1);  // back, z = 0
-    glTexCoord2f(0, 0); glVertex3f(-w, h, 0);
-    glTexCoord2f(0, 4); glVertex3f(w, h, 0);
-    glTexCoord2f(4, 4); glVertex3f(w, -h, 0);
-    glTexCoord2f(4, 0); glVertex3f(-w, -h, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(-w, h, 0);
+    glTexCoord2f(0, 4);
+    glVertex3f(w, h, 0);
+    glTexCoord2f(4, 4);
+    glVertex3f(w, -h, 0);
+    glTexCoord2f(4, 0);
+    glVertex3f(-w, -h, 0);
 
     glNormal3f(1, 0, 0);  // right, x = w
-    glTexCoord2f(0, 0); glVertex3f(w, h, 0);
-    glTexCoord2f(0, 4); glVertex3f(w, h, d);
-    glTexCoord2f(4, 4); glVertex3f(w, -h, d);
-    glTexCoord2f(4, 0); glVertex3f(w, -h, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(w, h, 0);
+    glTexCoord2f(0, 4);
+    glVertex3f(w, h, d);
+    glTexCoord2f(4, 4);
+    glVertex3f(w, -h, d);
+    glTexCoord2f(4, 0);
+    glVertex3f(w, -h, 0);
 
     glNormal3f(-1, 0, 0);  // left, x = -w
-    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4); glVertex3f(-w, h, 0);
-    glTexCoord2f(4, 4); glVertex3f(-w, -h, 0);
-    glTexCoord2f(4, 0); glVertex3f(-w, -h, d);
+    glTexCoord2f(0, 0);
+    glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4);
+    glVertex3f(-w, h, 0);
+    glTexCoord2f(4, 4);
+    glVertex3f(-w, -h, 0);
+    glTexCoord2f(4, 0);
+    glVertex3f(-w, -h, d);
+    // clang-format on
 
     // The bottom is never seen; it keeps the last texture coordinate, (4, 0),
     // which is also what the sand outlines are tinted with afterwards.
@@ -52,8 +74,7 @@ void drawWoodBox(float width, float height, float depth) {
 }
 
 // One box of the frame, placed in its own matrix so the next starts afresh.
-static void drawFrameBox(float x, float y, float z, float turn, float width, float height,
-                         float depth) {
+static void drawFrameBox(float x, float y, float z, float turn, float width, float height, float depth) {
     glPushMatrix();
     glTranslatef(x, y, z);
     if (turn != 0) glRotatef(turn, 0, 1, 0);

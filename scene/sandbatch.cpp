@@ -41,8 +41,7 @@ void clearSandBatch() {
 // with it; this catches a mesh made any other way.
 static bool batchFitsTheMesh() {
     return sandBatchCorners.size() == 3 * sandTriangles.size() &&
-           sandBatchTextureCoords.size() == 2 * sandVertices.size() &&
-           vertexNormals.size() == sandVertices.size();
+           sandBatchTextureCoords.size() == 2 * sandVertices.size() && vertexNormals.size() == sandVertices.size();
 }
 
 void drawSandBed() {

@@ -100,8 +100,7 @@ float valueNoise(float u, float v, int frequencyU, int frequencyV, std::uint32_t
     return mixFloat(mixFloat(a, b, sx), mixFloat(c, d, sx), sy);
 }
 
-float fractalNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain,
-                   std::uint32_t seed) {
+float fractalNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed) {
     float sum = 0.0f, amplitude = 1.0f, total = 0.0f;
     for (int i = 0; i < octaves; ++i) {
         sum += amplitude * gradientNoise(u, v, frequencyU, frequencyV, seed + 7919u * i);
@@ -113,8 +112,7 @@ float fractalNoise(float u, float v, int frequencyU, int frequencyV, int octaves
     return sum / total;
 }
 
-float ridgedNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain,
-                  std::uint32_t seed) {
+float ridgedNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed) {
     float sum = 0.0f, amplitude = 1.0f, total = 0.0f;
     for (int i = 0; i < octaves; ++i) {
         float n = 1.0f - std::fabs(gradientNoise(u, v, frequencyU, frequencyV, seed + 104729u * i));

@@ -22,12 +22,10 @@ float valueNoise(float u, float v, int frequencyU, int frequencyV, std::uint32_t
 
 // Fractal sums of gradient noise: each octave doubles both frequencies and
 // multiplies the amplitude by gain. The result is normalised to about [-1, 1].
-float fractalNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain,
-                   std::uint32_t seed);
+float fractalNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed);
 // Ridged fractal noise in [0, 1]: sharp bright creases where the noise crosses
 // zero, good for veins and cracks.
-float ridgedNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain,
-                  std::uint32_t seed);
+float ridgedNoise(float u, float v, int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed);
 
 // Cellular noise: one jittered feature point per lattice cell.
 struct CellSample {

@@ -178,8 +178,8 @@ void paintGranite(Canvas& canvas) {
         } else {
             c = mixColour(rgb(0.09f, 0.09f, 0.09f), rgb(0.22f, 0.21f, 0.20f), shade);  // mica
         }
-        float within = 0.04f * gradientNoise(u, v, 128, 64, seed + 3u) +
-                       0.03f * (hashUnit(x, y, seed + 4u) - 0.5f);
+        float within =
+            0.04f * gradientNoise(u, v, 128, 64, seed + 3u) + 0.03f * (hashUnit(x, y, seed + 4u) - 0.5f);
         float boundary = smoothStep(0.0f, 0.15f, cell.secondNearest - cell.nearest);
         float weather = 0.05f * fractalNoise(u, v, 4, 2, 3, 0.5f, seed + 5u);
         return scaleColour(c, (0.92f + 0.08f * boundary) * (1.0f + within + weather));
@@ -215,14 +215,14 @@ void paintSandstone(Canvas& canvas) {
     const std::uint32_t seed = 505u;
     const int bands = 9;
     static const ColourStop layers[] = {
-        {0.0f, {0.90f, 0.78f, 0.60f}},  // cream
+        {0.0f, {0.90f, 0.78f, 0.60f}},   // cream
         {0.35f, {0.82f, 0.62f, 0.42f}},  // tan
         {0.65f, {0.77f, 0.51f, 0.30f}},  // ochre
-        {1.0f, {0.63f, 0.37f, 0.25f}},  // red-brown
+        {1.0f, {0.63f, 0.37f, 0.25f}},   // red-brown
     };
     shadeCanvas(canvas, [&](float u, float v, int x, int y) {
-        float warp = 0.9f * fractalNoise(u, v, 2, 2, 4, 0.5f, seed) +
-                     0.12f * fractalNoise(u, v, 8, 4, 3, 0.5f, seed + 1u);
+        float warp =
+            0.9f * fractalNoise(u, v, 2, 2, 4, 0.5f, seed) + 0.12f * fractalNoise(u, v, 8, 4, 3, 0.5f, seed + 1u);
         float strata = v * static_cast<float>(bands) + warp;
         int band = wrapIndex(static_cast<int>(std::floor(strata)), bands);
         float within = strata - std::floor(strata);
@@ -232,8 +232,7 @@ void paintSandstone(Canvas& canvas) {
         float layerTone = mixFloat(tone, nextTone, smoothStep(0.8f, 1.0f, within));
         Colour c = rampColour(layers, 4, layerTone);
         float lamination = 0.035f * std::sin(6.28318530718f * 5.0f * strata);
-        float grain = 0.07f * (hashUnit(x, y, seed + 3u) - 0.5f) +
-                      0.04f * gradientNoise(u, v, 128, 64, seed + 4u);
+        float grain = 0.07f * (hashUnit(x, y, seed + 3u) - 0.5f) + 0.04f * gradientNoise(u, v, 128, 64, seed + 4u);
         float weather = fractalNoise(u, v, 4, 2, 4, 0.55f, seed + 5u);
         float stain = 0.12f * smoothStep(0.15f, 0.6f, weather);
         return scaleColour(c, (1.0f + lamination + grain) * (1.0f - stain) * (0.97f + 0.05f * within));
@@ -283,8 +282,8 @@ void paintMossyStone(Canvas& canvas) {
         float cover = fractalNoise(u, v, 4, 2, 5, 0.55f, seed + 4u) + 0.1f;
         float moss = smoothStep(-0.05f, 0.2f, cover);
         float tuft = fractalNoise(u, v, 64, 32, 2, 0.6f, seed + 5u);
-        Colour green = mixColour(rgb(0.19f, 0.29f, 0.09f), rgb(0.47f, 0.55f, 0.17f),
-                                 clampUnit(0.5f + 0.9f * tuft));
+        Colour green =
+            mixColour(rgb(0.19f, 0.29f, 0.09f), rgb(0.47f, 0.55f, 0.17f), clampUnit(0.5f + 0.9f * tuft));
         green = scaleColour(green, 0.85f + 0.3f * hashUnit(x, y, seed + 6u));
         // Where the moss thins it browns before the stone shows.
         Colour edge = rgb(0.42f, 0.40f, 0.22f);
@@ -300,8 +299,7 @@ void paintSeaGlass(Canvas& canvas) {
         float qv = fractalNoise(u, v, 3, 2, 4, 0.5f, seed + 1u);
         float wu = u + 0.12f * qu, wv = v + 0.12f * qv;
         float flow = fractalNoise(wu, wv, 4, 2, 5, 0.5f, seed + 2u);
-        Colour c = mixColour(rgb(0.20f, 0.50f, 0.49f), rgb(0.68f, 0.89f, 0.85f),
-                             clampUnit(0.55f + 0.75f * flow));
+        Colour c = mixColour(rgb(0.20f, 0.50f, 0.49f), rgb(0.68f, 0.89f, 0.85f), clampUnit(0.55f + 0.75f * flow));
         // Light bent through the glass gathers into bright threads.
         float caustic = std::pow(ridgedNoise(wu, wv, 6, 3, 3, 0.5f, seed + 3u), 5.0f);
         c = addColour(c, scaleColour(rgb(0.9f, 1.0f, 0.97f), 0.35f * caustic));
@@ -410,8 +408,8 @@ void paintWood(Canvas& canvas) {
     shadeCanvas(canvas, [&](float u, float v, int x, int y) {
         // The growth rings run along u and wander slowly, as a plank sawn
         // slightly across the log shows them.
-        float wander = 0.9f * fractalNoise(u, v, 1, 2, 3, 0.45f, seed) +
-                       0.06f * fractalNoise(u, v, 8, 4, 2, 0.5f, seed + 1u);
+        float wander =
+            0.9f * fractalNoise(u, v, 1, 2, 3, 0.45f, seed) + 0.06f * fractalNoise(u, v, 8, 4, 2, 0.5f, seed + 1u);
         float ring = v * static_cast<float>(rings) + wander;
         float phase = ring - std::floor(ring);
         // Each year grew its own amount: vary where the dark latewood starts.
@@ -485,14 +483,15 @@ void paintDuskHills(Canvas& canvas) {
                 crest -= 0.008f * (0.5f + 0.5f * fractalNoise(u, 0.5f, 60, 1, 2, 0.6f, seed + 20u));
             }
             crests[i].push_back(crest);
-            mistLines[i].push_back(ridgeLine(u, range.base, range.height, range.frequency, range.roughness * 0.3f,
-                                             rangeSeed));
+            mistLines[i].push_back(
+                ridgeLine(u, range.base, range.height, range.frequency, range.roughness * 0.3f, rangeSeed));
         }
         banks[x] = 0.80f + 0.025f * fractalNoise(u, 0.9f, 3, 1, 4, 0.5f, seed + 40u);
         // Reeds stand in clumps along the near bank.
         float clump = smoothStep(0.05f, 0.45f, fractalNoise(u, 0.1f, 9, 1, 2, 0.5f, seed + 41u));
         float reed = hashUnit(static_cast<int>(x), 0, seed + 42u);
-        reeds[x] = reed < 0.8f * clump ? clump * (0.006f + 0.03f * hashUnit(static_cast<int>(x), 1, seed + 42u)) : 0.0f;
+        reeds[x] =
+            reed < 0.8f * clump ? clump * (0.006f + 0.03f * hashUnit(static_cast<int>(x), 1, seed + 42u)) : 0.0f;
     }
     const float pixel = 1.0f / static_cast<float>(canvas.height);
 
@@ -530,8 +529,8 @@ void paintDuskHills(Canvas& canvas) {
             if (cover > 0.0f) {
                 float below = std::fmax(0.0f, v - mistLines[i][column]);
                 float mist = smoothStep(0.0f, 0.07f, below) * (i == 2 ? 0.3f : 0.55f);
-                Colour hill = scaleColour(range.colour,
-                                          1.0f + 0.06f * fractalNoise(u, v, 16, 16, 3, 0.5f, seed + 30u));
+                Colour hill =
+                    scaleColour(range.colour, 1.0f + 0.06f * fractalNoise(u, v, 16, 16, 3, 0.5f, seed + 30u));
                 c = mixColour(c, mixColour(hill, range.mist, mist), cover);
             }
         }
@@ -578,7 +577,9 @@ void paintMistyShore(Canvas& canvas) {
     const float horizon = 0.42f;
     const float sunU = 0.32f, sunV = 0.19f;
     static const ColourStop sky[] = {
-        {0.00f, {0.56f, 0.65f, 0.76f}}, {0.22f, {0.76f, 0.80f, 0.84f}}, {0.42f, {0.92f, 0.91f, 0.88f}},
+        {0.00f, {0.56f, 0.65f, 0.76f}},
+        {0.22f, {0.76f, 0.80f, 0.84f}},
+        {0.42f, {0.92f, 0.91f, 0.88f}},
     };
     // The land's outlines and the water's edge depend on the column only.
     const std::size_t columns = static_cast<std::size_t>(canvas.width);
@@ -631,7 +632,8 @@ void paintMistyShore(Canvas& canvas) {
                 c = mixColour(rgb(0.84f, 0.86f, 0.86f), rgb(0.50f, 0.59f, 0.63f), std::pow(t, 0.7f));
                 // Ripples grow as the water nears: sample them on a plane seen in perspective.
                 float distance = 0.02f / (depth + 0.01f);
-                float ripple = fractalNoise(u * (0.5f + 3.0f * distance), distance * 2.0f, 4, 4, 3, 0.5f, seed + 5u);
+                float ripple =
+                    fractalNoise(u * (0.5f + 3.0f * distance), distance * 2.0f, 4, 4, 3, 0.5f, seed + 5u);
                 c = scaleColour(c, 1.0f + 0.05f * ripple * smoothStep(0.0f, 0.03f, depth));
                 // The headland's dim reflection, broken up by the ripples.
                 float head = headlands[column];
@@ -654,8 +656,8 @@ void paintMistyShore(Canvas& canvas) {
                               0.04f * fractalNoise(u, v, 24, 24, 3, 0.5f, seed + 8u);
                 // Wind ripples on the dry sand, wider apart as they come nearer.
                 float nearness = 0.9f / (v - horizon + 0.05f);
-                float ripple = std::sin(6.28318530718f * (8.0f * nearness +
-                                                          1.5f * fractalNoise(u, v, 3, 3, 3, 0.5f, seed + 9u)));
+                float ripple = std::sin(6.28318530718f *
+                                        (8.0f * nearness + 1.5f * fractalNoise(u, v, 3, 3, 3, 0.5f, seed + 9u)));
                 c = scaleColour(c, 1.0f + grain + 0.035f * dry * ripple);
             }
         }
@@ -665,13 +667,13 @@ void paintMistyShore(Canvas& canvas) {
 
 const std::vector<GardenPicture>& gardenPictures() {
     static const std::vector<GardenPicture> pictures = {
-        {"sand1.bmp", 256, 256, paintLightSand},   {"sand2.bmp", 256, 256, paintDarkSand},
-        {"rock01.bmp", 256, 256, paintGranite},    {"rock02.bmp", 256, 256, paintBasalt},
-        {"rock03.bmp", 256, 256, paintSandstone},  {"rock04.bmp", 256, 256, paintSlate},
-        {"rock05.bmp", 256, 256, paintMossyStone}, {"glass01.bmp", 256, 256, paintSeaGlass},
+        {"sand1.bmp", 256, 256, paintLightSand},    {"sand2.bmp", 256, 256, paintDarkSand},
+        {"rock01.bmp", 256, 256, paintGranite},     {"rock02.bmp", 256, 256, paintBasalt},
+        {"rock03.bmp", 256, 256, paintSandstone},   {"rock04.bmp", 256, 256, paintSlate},
+        {"rock05.bmp", 256, 256, paintMossyStone},  {"glass01.bmp", 256, 256, paintSeaGlass},
         {"crystal01.bmp", 256, 256, paintAmethyst}, {"crystal02.bmp", 256, 256, paintAquamarine},
-        {"crystal03.bmp", 256, 256, paintCitrine}, {"wood1.bmp", 256, 256, paintWood},
-        {"bg1.bmp", 600, 600, paintDuskHills},     {"bg2.bmp", 600, 600, paintMistyShore},
+        {"crystal03.bmp", 256, 256, paintCitrine},  {"wood1.bmp", 256, 256, paintWood},
+        {"bg1.bmp", 600, 600, paintDuskHills},      {"bg2.bmp", 600, 600, paintMistyShore},
     };
     return pictures;
 }

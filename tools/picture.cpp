@@ -66,8 +66,8 @@ bool writePictureFile(const RasterImage& raster, const std::string& path) {
     int flushError = errno;
     bool closed = std::fclose(stream) == 0;
     if (!written || !flushed || !closed) {
-        std::fprintf(stderr, "sandmere-picture: writing %s failed%s%s\n", path.c_str(),
-                     written ? ": " : "", written ? std::strerror(flushed ? errno : flushError) : "");
+        std::fprintf(stderr, "sandmere-picture: writing %s failed%s%s\n", path.c_str(), written ? ": " : "",
+                     written ? std::strerror(flushed ? errno : flushError) : "");
         std::remove(partial.c_str());
         return false;
     }
@@ -158,7 +158,8 @@ int storedBitCount(const std::string& path) {
     if (!stream) return 0;
     unsigned char bytes[2] = {0, 0};
     int bits = 0;
-    if (std::fseek(stream, 28, SEEK_SET) == 0 && std::fread(bytes, 1, 2, stream) == 2) bits = bytes[0] | bytes[1] << 8;
+    if (std::fseek(stream, 28, SEEK_SET) == 0 && std::fread(bytes, 1, 2, stream) == 2)
+        bits = bytes[0] | bytes[1] << 8;
     std::fclose(stream);
     return bits;
 }
@@ -265,7 +266,8 @@ int convertPicture(const std::string& input, const std::string& output) {
     RasterImage* upright = new RasterImage(source->width_, source->height_);
     int width = source->width_, height = source->height_;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) upright->pixels[(height - 1 - y) * width + x] = source->pixels[y * width + x];
+        for (int x = 0; x < width; ++x)
+            upright->pixels[(height - 1 - y) * width + x] = source->pixels[y * width + x];
     delete source;
     bool ok = writePictureFile(*upright, output);
     delete upright;

@@ -37,7 +37,8 @@ TEST_F(GardenTest, RakedSandShowsItsGroovesAndTheSwitchBackKeepsThePlan) {
     const Shot grooved = garden.keyAndWait('i');
     show(flat, "flat");
     show(grooved, "grooved");
-    EXPECT_GT(grooved.countDiffering(flat, grooved.all(), 6), 20000) << "the grooves are lost on the way to the sand";
+    EXPECT_GT(grooved.countDiffering(flat, grooved.all(), 6), 20000)
+        << "the grooves are lost on the way to the sand";
     EXPECT_TRUE(grooved.at(kTopLeft.x, kTopLeft.y).isWhite());
 
     const Shot back = garden.keyAndWait('i');
@@ -82,11 +83,11 @@ TEST_F(GardenTest, EachCameraKeyMovesTheViewAndItsOppositeMovesItBack) {
     Shot view = start;
     for (const char* pair : {"ad", "ec", "da", "ce"}) {
         const Shot there = garden.keyAndWait(pair[0]);
-        EXPECT_GT(there.countDiffering(view, view.all(), 4), manyPixels) << "key " << pair[0] << " "
-                                                                         << keep(there, {pair[0]});
+        EXPECT_GT(there.countDiffering(view, view.all(), 4), manyPixels)
+            << "key " << pair[0] << " " << keep(there, {pair[0]});
         const Shot back = garden.keyAndWait(pair[1]);
-        EXPECT_LT(back.countDiffering(view, view.all(), 16), fewPixels) << "key " << pair[1] << " "
-                                                                       << keep(back, {pair[0], pair[1]});
+        EXPECT_LT(back.countDiffering(view, view.all(), 16), fewPixels)
+            << "key " << pair[1] << " " << keep(back, {pair[0], pair[1]});
         view = back;
     }
     // The eye starts below the lowest elevation that s allows: w lifts it

@@ -37,10 +37,10 @@ using e2e::Shot;
 const std::string kSuite = SANDMERE_BMPSUITE_DIR;
 
 struct Hostile {
-    std::string name;         // the test's name
-    std::string suiteFile;    // a file of the suite, or empty for a made one
-    Bytes bytes;              // a made file's contents
-    bool directory = false;   // a directory in the picture's place
+    std::string name;        // the test's name
+    std::string suiteFile;   // a file of the suite, or empty for a made one
+    Bytes bytes;             // a made file's contents
+    bool directory = false;  // a directory in the picture's place
     // A bad file of the suite whose faults lie only in fields the reader
     // does not use: the garden reads it as the good file named here.
     std::string readsAs;
@@ -188,8 +188,8 @@ TEST_P(HostileBackground, IsReportedOrShownAndTheGardenRunsOn) {
     if (h.readsAs.empty()) {
         ASSERT_FALSE(errors.empty()) << "the picture was taken without a word\n" << console();
         for (const std::string& line : errors) EXPECT_TRUE(fromTheReader(line)) << line;
-        EXPECT_TRUE(errors.back().find("readBMP: ") == 0 || errors.back().find(": Unable to get image data.") !=
-                                                                 std::string::npos)
+        EXPECT_TRUE(errors.back().find("readBMP: ") == 0 ||
+                    errors.back().find(": Unable to get image data.") != std::string::npos)
             << "the last line names the failed step: " << errors.back();
     } else {
         EXPECT_TRUE(errors.empty()) << console();
@@ -211,10 +211,12 @@ TEST_P(HostileBackground, IsReportedOrShownAndTheGardenRunsOn) {
     const Shot turned = h.readsAs.empty() ? scene : garden.window().settle();
     show(turned, "turned");
     garden.window().key('3');
-    const Shot withBackground = h.readsAs.empty() ? garden.window().settle() : garden.window().waitForChange(turned);
+    const Shot withBackground =
+        h.readsAs.empty() ? garden.window().settle() : garden.window().waitForChange(turned);
     show(withBackground, "background");
     if (h.readsAs.empty()) {
-        EXPECT_TRUE(withBackground.sameAs(turned)) << "a refused picture was shown " << keep(withBackground, "shown");
+        EXPECT_TRUE(withBackground.sameAs(turned))
+            << "a refused picture was shown " << keep(withBackground, "shown");
     } else {
         // Where the background shows, it is the good file's picture, pixel
         // for pixel: bottom row at the window's bottom, no scaling.
@@ -298,7 +300,8 @@ TEST_P(HostileCheck, GetsAVerdictNeverACrash) {
     e2e::Program tool(SANDMERE_PICTURE_TOOL, folder_, ":0", {"check", "picture.bmp"});
     const e2e::ExitResult result = tool.waitForExit(milliseconds(20000));
     const bool background = !h.readsAs.empty();
-    EXPECT_TRUE(result.exitedWith(background ? 0 : 1)) << result.describe() << "\n" << tool.output() << tool.errors();
+    EXPECT_TRUE(result.exitedWith(background ? 0 : 1)) << result.describe() << "\n"
+                                                       << tool.output() << tool.errors();
     const std::vector<std::string> lines = tool.outputLines();
     ASSERT_EQ(lines.size(), 1u) << tool.output();
     EXPECT_EQ(lines[0].rfind("picture.bmp: ", 0), 0u) << lines[0];

@@ -38,8 +38,8 @@ template <typename Across>
 void expectTines(int outermost, int from, int to, Across across, const char* stroke) {
     for (int along = from; along <= to; along += 8) {
         for (int offset = -outermost; offset <= outermost; offset += 20)
-            EXPECT_TRUE(isRaked(across(along, offset))) << stroke << ": no speck on the tine at " << offset << ", "
-                                                      << along << " along";
+            EXPECT_TRUE(isRaked(across(along, offset)))
+                << stroke << ": no speck on the tine at " << offset << ", " << along << " along";
         for (int offset = -outermost - 10; offset <= outermost + 10; offset += 20)
             EXPECT_TRUE(across(along, offset).isWhite())
                 << stroke << ": not white between or beside the tines at " << offset << ", " << along << " along";
@@ -58,10 +58,12 @@ TEST_P(RakeTest, LeavesSpecksWhereEachTineWent) {
     garden.window().drag({{450, 200}, {450, 520}});
     const Shot plan = garden.window().waitForChange(empty);
     const int outermost = GetParam().outermostTine;
-    expectTines(outermost, 80, 320, [&](int along, int offset) { return plan.at(along, 120 + offset); },
-                "the stroke to the right");
-    expectTines(outermost, 220, 500, [&](int along, int offset) { return plan.at(450 + offset, along); },
-                "the stroke downwards");
+    expectTines(
+        outermost, 80, 320, [&](int along, int offset) { return plan.at(along, 120 + offset); },
+        "the stroke to the right");
+    expectTines(
+        outermost, 220, 500, [&](int along, int offset) { return plan.at(450 + offset, along); },
+        "the stroke downwards");
     // Nothing is drawn away from the strokes.
     EXPECT_EQ(plan.countNonWhite({0, 300, 380, 300}), 0);
     if (HasFailure()) keep(plan, "plan");
@@ -90,8 +92,8 @@ void expectDisc(const Shot& plan, const Shot& before, Point centre, int radius, 
         const int beyondY = centre.y + static_cast<int>(d[1] * outside * scale + d[1]);
         EXPECT_FALSE(near.isWhite()) << rock << " does not reach " << inside << " pixels towards " << d[0] << ","
                                      << d[1];
-        EXPECT_EQ(plan.at(beyondX, beyondY), before.at(beyondX, beyondY)) << rock << " reaches past " << outside << " pixels towards " << d[0] << ","
-                                      << d[1];
+        EXPECT_EQ(plan.at(beyondX, beyondY), before.at(beyondX, beyondY))
+            << rock << " reaches past " << outside << " pixels towards " << d[0] << "," << d[1];
     }
 }
 

@@ -37,10 +37,10 @@ constexpr int kDragEvents = 5000;
 constexpr int kModeSwitches = 200;
 constexpr int kResets = 100;
 #endif
-constexpr int kRockMoves = 20;   // each moves one rock, the two in turn
+constexpr int kRockMoves = 20;  // each moves one rock, the two in turn
 constexpr int kRakeChoices = 30;
-constexpr int kStrayKeys = 60;   // besides those typed in display mode
-constexpr int kDragStep = 6;     // pixels between motion events
+constexpr int kStrayKeys = 60;  // besides those typed in display mode
+constexpr int kDragStep = 6;    // pixels between motion events
 // Events may queue up in the X server while the garden draws: the barriers
 // wait for it, so the soak sends them as fast as it likes.
 constexpr int kDragPauseMs = 1;
@@ -91,14 +91,25 @@ protected:
         actions.insert(actions.end(), kStrayKeys, Stray);
         std::shuffle(actions.begin(), actions.end(), random_);
         for (size_t i = 0; i < actions.size(); ++i) {
-            const long due = static_cast<long>(kDragEvents) * static_cast<long>(i + 1) / static_cast<long>(actions.size());
+            const long due =
+                static_cast<long>(kDragEvents) * static_cast<long>(i + 1) / static_cast<long>(actions.size());
             while (dragEvents_ < due) stroke();
             switch (actions[i]) {
-            case Visit: visitDisplayMode(); break;
-            case Reset: reset(); break;
-            case Rock: moveRock(rockMoves++ % 2 == 0); break;
-            case Rake: chooseRake(); break;
-            case Stray: strayKey(); break;
+            case Visit:
+                visitDisplayMode();
+                break;
+            case Reset:
+                reset();
+                break;
+            case Rock:
+                moveRock(rockMoves++ % 2 == 0);
+                break;
+            case Rake:
+                chooseRake();
+                break;
+            case Stray:
+                strayKey();
+                break;
             }
             if (HasFatalFailure()) return;
             if (i % 40 == 39) sample();

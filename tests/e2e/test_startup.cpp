@@ -168,8 +168,8 @@ protected:
         root = pattern;
         fs::create_directories(root / "home");
         fs::create_directories(root / "elsewhere");
-        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" + (root / "usr").string() +
-                                    "' > '" + (root / "install.log").string() + "' 2>&1";
+        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" +
+                                    (root / "usr").string() + "' > '" + (root / "install.log").string() + "' 2>&1";
         ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
     }
     void TearDown() override {
@@ -199,15 +199,14 @@ protected:
     fs::path root;
 };
 
-TEST_F(InstalledGarden, LauncherStartsTheGardenAmongTheInstalledPictures) {
-    expectStartsAndQuits(root / "usr");
-}
+TEST_F(InstalledGarden, LauncherStartsTheGardenAmongTheInstalledPictures) { expectStartsAndQuits(root / "usr"); }
 
 TEST_F(InstalledGarden, TheUsersOwnGardenFolderComesFirst) {
     // Made by the installed picture tool, with the frame's wood replaced by
     // a picture the texture loader refuses: the garden must stop on it.
     const fs::path own = root / "home" / ".local" / "share" / "sandmere";
-    const std::string make = "'" + (root / "usr" / "bin" / "sandmere-picture").string() + "' defaults '" + own.string() + "'";
+    const std::string make =
+        "'" + (root / "usr" / "bin" / "sandmere-picture").string() + "' defaults '" + own.string() + "'";
     ASSERT_EQ(std::system(make.c_str()), 0);
     fs::copy_file(fs::path(SANDMERE_BMPSUITE_DIR) / "g" / "pal8.bmp", own / "wood1.bmp",
                   fs::copy_options::overwrite_existing);
@@ -228,7 +227,8 @@ TEST_F(InstalledGarden, AMovedTreeStartsAndAMissingPicturesFolderIsNamed) {
     const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
     EXPECT_TRUE(result.exitedWith(1)) << result.describe();
     EXPECT_NE(garden.program().errors().find((root / "home" / ".local" / "share" / "sandmere").string()),
-              std::string::npos) << console();
+              std::string::npos)
+        << console();
     EXPECT_NE(garden.program().errors().find("share/sandmere"), std::string::npos) << console();
     EXPECT_EQ(garden.program().output(), "");
 }

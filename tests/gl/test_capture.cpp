@@ -52,7 +52,7 @@ TEST(HeightCaptureInWindow, CapturesThePlanItDrawsItselfAndRestoresTheState) {
     EXPECT_NEAR(sandVertices[25 * 150 + 50].y, 0.025f, 0.003f);  // mark centre, plan (200, 100)
     EXPECT_EQ(sandVertices[25 * 150 + 52].y, 0.05f);             // 8 pixels off: untouched
     EXPECT_LT(sandVertices[100 * 150 + 100].y, 0.002f);          // rock centre, plan (400, 400)
-    EXPECT_EQ(sandVertices[140 * 150 + 10].y, 0.05f);             // far from everything
+    EXPECT_EQ(sandVertices[140 * 150 + 10].y, 0.05f);            // far from everything
     EXPECT_EQ(sandVertices[149 * 150 + 149].y, 0.05f);
 
     GLint mode = 0;

@@ -81,7 +81,6 @@ struct Random {
 
 class KeptPlan : public GardenWindowTest {
 protected:
-
     // Five-tine strokes criss-crossing the middle of the plan, with a frame
     // after every drag event as the garden draws them.
     void rakeCrissCross(int strokes, unsigned seed, bool frameEveryDrag = true) {
@@ -131,7 +130,8 @@ TEST_F(KeptPlan, ManyOverlappingStrokesDrawnFrameByFrameLookLikeTheFullRedraw) {
     int darkest = 255;
     for (int row = 150; row < 450; ++row)
         for (int column = 150; column < 450; ++column)
-            if (std::abs(column - 320) + std::abs(row - 280) > 90) darkest = std::min<int>(darkest, pixelAt(full, column, row)[0]);
+            if (std::abs(column - 320) + std::abs(row - 280) > 90)
+                darkest = std::min<int>(darkest, pixelAt(full, column, row)[0]);
     EXPECT_LT(darkest, 40);
     const Difference d = compare(kept, full);
     EXPECT_LE(d.largest, 3);

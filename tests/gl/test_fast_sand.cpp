@@ -99,7 +99,8 @@ protected:
         unsigned state = 17;
         for (int s = 0; s < 40; ++s) {
             state = state * 1664525u + 1013904223u;
-            PlanPoint at{static_cast<float>(100 + (state >> 8) % 400), static_cast<float>(100 + (state >> 12) % 400)};
+            PlanPoint at{static_cast<float>(100 + (state >> 8) % 400),
+                         static_cast<float>(100 + (state >> 12) % 400)};
             strokeAnchor = at;
             for (int drag = 0; drag < 6; ++drag) {
                 at.x += static_cast<float>((s % 7) * 3 - 9);
@@ -220,8 +221,9 @@ static RasterImage* patternedPicture(int width, int height) {
     RasterImage* picture = new RasterImage(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            picture->pixels[y * width + x] = Pixel(static_cast<unsigned char>(x * 7 + y), static_cast<unsigned char>(y * 5),
-                                                   static_cast<unsigned char>(x ^ y), 255);
+            picture->pixels[y * width + x] =
+                Pixel(static_cast<unsigned char>(x * 7 + y), static_cast<unsigned char>(y * 5),
+                      static_cast<unsigned char>(x ^ y), 255);
     return picture;
 }
 

@@ -14,7 +14,6 @@ namespace {
 
 class ModeSwitch : public GardenWindowTest {
 protected:
-
     void press(unsigned char key, int times = 1) {
         for (int i = 0; i < times; ++i) onKey(key, 0, 0);
     }

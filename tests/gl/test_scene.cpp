@@ -13,8 +13,8 @@ namespace {
 // A texture of one row of texels, nearest filtering so colours stay exact.
 void makeTexture(GLuint number, std::vector<unsigned char> rgb) {
     glBindTexture(GL_TEXTURE_2D, number);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(rgb.size() / 3), 1, 0, GL_RGB,
-                 GL_UNSIGNED_BYTE, rgb.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(rgb.size() / 3), 1, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 rgb.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 }
@@ -126,10 +126,10 @@ TEST_F(SceneInWindow, FrameRailsAndPostsSurroundTheBed) {
     glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
     EXPECT_EQ(before, after);
     const std::vector<unsigned char> frame = readBackBuffer();
-    EXPECT_EQ(seen(frame, -1.05f, 0), wood);     // rail 3
-    EXPECT_EQ(seen(frame, 1.035f, 0), wood);     // rail 4
-    EXPECT_EQ(seen(frame, 0, 1.03f), wood);      // rail 1, turned -90 degrees
-    EXPECT_EQ(seen(frame, 0, -1.05f), wood);     // rail 2, turned 90 degrees
+    EXPECT_EQ(seen(frame, -1.05f, 0), wood);       // rail 3
+    EXPECT_EQ(seen(frame, 1.035f, 0), wood);       // rail 4
+    EXPECT_EQ(seen(frame, 0, 1.03f), wood);        // rail 1, turned -90 degrees
+    EXPECT_EQ(seen(frame, 0, -1.05f), wood);       // rail 2, turned 90 degrees
     EXPECT_EQ(seen(frame, 1.035f, -1.05f), wood);  // post 1
     EXPECT_EQ(seen(frame, -1.05f, 1.03f), wood);   // post 3
     EXPECT_EQ(seen(frame, 0, 0), white);           // the bed is open
@@ -203,7 +203,8 @@ TEST_F(SceneInWindow, BackgroundIsPaintedPixelForPixelAtTheLowerLeftCorner) {
     const std::vector<unsigned char> grey = rgbOf(readBackBuffer(), 0, 0);
     RasterImage picture(3, 2);
     for (int i = 0; i < 6; ++i)
-        picture.pixels[i] = Pixel(static_cast<unsigned char>(10 + 40 * i), 7, static_cast<unsigned char>(250 - i), 255);
+        picture.pixels[i] =
+            Pixel(static_cast<unsigned char>(10 + 40 * i), 7, static_cast<unsigned char>(250 - i), 255);
     RasterImage* saved[2] = {backgroundImages[0], backgroundImages[1]};
     backgroundImages[0] = &picture;
     backgroundImages[1] = nullptr;

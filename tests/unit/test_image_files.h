@@ -34,9 +34,9 @@ inline std::uint32_t peek32(const Bytes& b, size_t at) {
 struct BmpBuilder {
     int width = 2, height = 2, bitCount = 24;
     std::uint32_t clrUsed = 0;
-    std::uint32_t headerSize = 40;     // biSize; extra header bytes are zero
+    std::uint32_t headerSize = 40;       // biSize; extra header bytes are zero
     std::vector<std::uint32_t> palette;  // 0xRRGGBB, stored blue, green, red, 0
-    size_t gap = 0;                    // bytes between the palette and the rows
+    size_t gap = 0;                      // bytes between the palette and the rows
     unsigned char padByte = 0;
     std::vector<Bytes> rows;
 

@@ -98,8 +98,16 @@ TEST(BmpReader, FileHeaderFaultsAreNamedByGetfileheader) {
 
 TEST(BmpReader, InfoHeaderFaultsAreNamedByGetinfoheader) {
     Bytes good = twoByTwo().build();
-    auto with16 = [&](size_t at, std::uint32_t v) { Bytes b = good; poke16(b, at, v); return b; };
-    auto with32 = [&](size_t at, std::uint32_t v) { Bytes b = good; poke32(b, at, v); return b; };
+    auto with16 = [&](size_t at, std::uint32_t v) {
+        Bytes b = good;
+        poke16(b, at, v);
+        return b;
+    };
+    auto with32 = [&](size_t at, std::uint32_t v) {
+        Bytes b = good;
+        poke32(b, at, v);
+        return b;
+    };
     const std::string eof = "getinfoheader: Unexpected end of file.\n";
     const std::string bits = "getinfoheader: Invalid biBitCount value.\n";
     const std::string rle = "getinfoheader: Sorry, RLE not implemented.\n";

@@ -80,10 +80,9 @@ TEST(BmpWriter, FileAndRowLengthsFollowTheWidth) {
 TEST(BmpWriter, HeadersHoldTheFixedFieldsAndTheSize) {
     Written w = write(RasterImage(3, 2));
     ASSERT_EQ(w.bytes.size(), 54u + 2 * 12);
-    const Bytes expected = {
-        'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-        40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,  // size, sides, planes, bits
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes expected = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,         // file header
+                            40,  0,   0,  0, 3, 0, 0, 0, 2, 0, 0,  0, 1, 0, 24, 0,  // size, sides, planes, bits
+                            0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(Bytes(w.bytes.begin(), w.bytes.begin() + 54), expected);
 }
 

@@ -68,11 +68,13 @@ TEST_F(SandMesh, InclinedPlanesTiltTheNormalsAgainstTheSlope) {
     const float a = 0.02f;
     buildMesh([a](float x, float) { return a * x; });
     for (size_t t : {size_t{0}, size_t{1}, size_t{30000}}) expectDirection(sandTriangles[t].normal, {-a, 1, 0});
-    for (size_t v : {size_t{0}, size_t{75 * 150 + 75}, size_t{22499}}) expectDirection(vertexNormals[v], {-a, 1, 0});
+    for (size_t v : {size_t{0}, size_t{75 * 150 + 75}, size_t{22499}})
+        expectDirection(vertexNormals[v], {-a, 1, 0});
 
     buildMesh([a](float, float z) { return a * z; });
     for (size_t t : {size_t{0}, size_t{1}, size_t{30000}}) expectDirection(sandTriangles[t].normal, {0, 1, -a});
-    for (size_t v : {size_t{0}, size_t{75 * 150 + 75}, size_t{22499}}) expectDirection(vertexNormals[v], {0, 1, -a});
+    for (size_t v : {size_t{0}, size_t{75 * 150 + 75}, size_t{22499}})
+        expectDirection(vertexNormals[v], {0, 1, -a});
 }
 
 TEST_F(SandMesh, CornerVerticesTakeTheNormalsOfTheirOwnTriangles) {

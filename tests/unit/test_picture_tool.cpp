@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTextures[] = {"sand1.bmp",   "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
-                                 "rock03.bmp",  "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
+const char* const kTextures[] = {"sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
+                                 "rock03.bmp",    "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
                                  "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp"};
 const char* const kBackgrounds[] = {"bg1.bmp", "bg2.bmp"};
 
@@ -100,8 +100,9 @@ void writeMarkedPicture(const fs::path& path) {
     RasterImage raster(5, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
-            raster.pixels[y * 5 + x] = Pixel(static_cast<unsigned char>(40 * x), static_cast<unsigned char>(100 * y),
-                                             static_cast<unsigned char>(7 * x + 50 * y), 255);
+            raster.pixels[y * 5 + x] =
+                Pixel(static_cast<unsigned char>(40 * x), static_cast<unsigned char>(100 * y),
+                      static_cast<unsigned char>(7 * x + 50 * y), 255);
     FILE* stream = std::fopen(path.c_str(), "wb");
     ASSERT_NE(stream, nullptr);
     ASSERT_EQ(writeBMP(&raster, stream), 1);
@@ -138,7 +139,8 @@ Tile turnedTile(const Tile& tile) {
     turned.rgb.resize(tile.rgb.size());
     for (int y = 0; y < tile.height; ++y)
         for (int x = 0; x < tile.width; ++x)
-            for (int k = 0; k < 3; ++k) turned.rgb[(static_cast<size_t>(x) * turned.width + y) * 3 + k] = tile.at(x, y, k);
+            for (int k = 0; k < 3; ++k)
+                turned.rgb[(static_cast<size_t>(x) * turned.width + y) * 3 + k] = tile.at(x, y, k);
     return turned;
 }
 
@@ -149,7 +151,8 @@ std::vector<double> columnSteps(const Tile& tile) {
     for (int c = 0; c < tile.width; ++c) {
         int next = (c + 1) % tile.width;
         for (int y = 0; y < tile.height; ++y)
-            for (int k = 0; k < 3; ++k) steps[static_cast<size_t>(c)] += std::fabs(tile.at(c, y, k) - tile.at(next, y, k));
+            for (int k = 0; k < 3; ++k)
+                steps[static_cast<size_t>(c)] += std::fabs(tile.at(c, y, k) - tile.at(next, y, k));
         steps[static_cast<size_t>(c)] /= tile.height;
     }
     return steps;
@@ -324,9 +327,11 @@ TEST_F(PictureCommands, CheckGivesOneVerdictPerFileWithTheReadersReasons) {
     EXPECT_TRUE(contains(verdicts[0], "; texture 256x256")) << verdicts[0];
     EXPECT_TRUE(contains(verdicts[1], "background 600x600 24-bit")) << verdicts[1];
     EXPECT_TRUE(contains(verdicts[1], "texture 600x600 (sides not powers of two")) << verdicts[1];
-    EXPECT_TRUE(contains(verdicts[2], "not a background (getfileheader: File is not a valid bitmap.")) << verdicts[2];
+    EXPECT_TRUE(contains(verdicts[2], "not a background (getfileheader: File is not a valid bitmap."))
+        << verdicts[2];
     EXPECT_TRUE(contains(verdicts[2], "not a texture (")) << verdicts[2];
-    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (No such file")) << verdicts[3];
+    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (No such file"))
+        << verdicts[3];
     EXPECT_TRUE(contains(verdicts[4], "not a background, not a texture (a directory)")) << verdicts[4];
     EXPECT_TRUE(contains(verdicts[5], "(empty name): not a background, not a texture")) << verdicts[5];
 }
@@ -425,7 +430,8 @@ TEST_F(PictureCommands, ConvertFailsCleanlyOnBadInputOrOutput) {
 
     fs::path source = scratch / "marked.bmp";
     writeMarkedPicture(source);
-    ToolRun nowhere = runTool({"convert", source.string(), (scratch / "no" / "such" / "dir.bmp").string()}, scratch);
+    ToolRun nowhere =
+        runTool({"convert", source.string(), (scratch / "no" / "such" / "dir.bmp").string()}, scratch);
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_TRUE(contains(nowhere.err, "cannot write")) << nowhere.err;
     // Onto a directory: written aside, refused at the rename, nothing left.
@@ -436,9 +442,14 @@ TEST_F(PictureCommands, ConvertFailsCleanlyOnBadInputOrOutput) {
 }
 
 TEST_F(PictureCommands, BadCommandLinesGetTheUsage) {
-    const std::vector<std::vector<std::string>> refused = {
-        {}, {"paint"}, {"defaults"}, {"defaults", "a", "b"}, {"defaults", ""}, {"check"}, {"convert", "one"},
-        {"convert", "a", "b", "c"}};
+    const std::vector<std::vector<std::string>> refused = {{},
+                                                           {"paint"},
+                                                           {"defaults"},
+                                                           {"defaults", "a", "b"},
+                                                           {"defaults", ""},
+                                                           {"check"},
+                                                           {"convert", "one"},
+                                                           {"convert", "a", "b", "c"}};
     for (const auto& arguments : refused) {
         ToolRun run = runTool(arguments, scratch);
         std::string shown = arguments.empty() ? "(nothing)" : arguments[0];

@@ -91,8 +91,16 @@ TEST_F(RakeStroke, ThreeAndFiveTinesLayCentreThenSidesInOrder) {
     rakeType = 2;
     pressAt(100, 100);
     rakeTowards({110, 100});
-    EXPECT_EQ(rakeMarks, marks({{104, 100}, {108, 100}, {104, 120}, {108, 120}, {104, 80}, {108, 80},
-                                {104, 140}, {108, 140}, {104, 60}, {108, 60}}));
+    EXPECT_EQ(rakeMarks, marks({{104, 100},
+                                {108, 100},
+                                {104, 120},
+                                {108, 120},
+                                {104, 80},
+                                {108, 80},
+                                {104, 140},
+                                {108, 140},
+                                {104, 60},
+                                {108, 60}}));
 }
 
 TEST_F(RakeStroke, SideTinesSitToTheRightAndLeftOfAnUpwardDrag) {

@@ -22,8 +22,10 @@ Bytes picture() {
 
 // The first cut past a field's last byte is where it becomes whole.
 std::string bmpRefusal(size_t cut, bool sizeTold) {
-    const std::string fileEof = "getfileheader: Unexpected end of file.\nreadBMP: getfileheader returned a bad status.\n";
-    const std::string infoEof = "getinfoheader: Unexpected end of file.\nreadBMP: getinfoheader returned a bad status.\n";
+    const std::string fileEof =
+        "getfileheader: Unexpected end of file.\nreadBMP: getfileheader returned a bad status.\n";
+    const std::string infoEof =
+        "getinfoheader: Unexpected end of file.\nreadBMP: getinfoheader returned a bad status.\n";
     if (cut < 6) return fileEof;  // bfType or bfSize short
     if (!sizeTold) return "getfileheader: Incorrect file size.\nreadBMP: getfileheader returned a bad status.\n";
     if (cut < 14) return fileEof;

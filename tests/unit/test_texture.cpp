@@ -82,7 +82,7 @@ TEST(TextureReader, DeliversRgbRowsPaddedToFourBytesBottomRowFirst) {
     EXPECT_EQ(l.image.height, 2);
     // Each row is 9 pixel bytes and the file's 3 pad bytes, as GL expects
     // rows at its default unpack alignment of 4.
-    const Bytes expected = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xAA, 0xAA, 0xAA,
+    const Bytes expected = {1,  2,  3,  4,  5,  6,  7,  8,  9,  0xAA, 0xAA, 0xAA,
                             11, 12, 13, 14, 15, 16, 17, 18, 19, 0xAA, 0xAA, 0xAA};
     EXPECT_EQ(l.data, expected);
 
@@ -105,10 +105,10 @@ TEST(TextureReader, DeliversRgbRowsPaddedToFourBytesBottomRowFirst) {
 
 TEST(TextureReader, OnlyPlanesBitCountAndSidesAreExamined) {
     Bytes bytes = threeByTwo().build();
-    bytes[0] = 'X';          // no signature test
-    poke32(bytes, 2, 9999);  // no file-size test
-    poke32(bytes, 30, 1);    // no compression test
-    poke32(bytes, 14, 12);   // biSize: the 40-byte layout is assumed
+    bytes[0] = 'X';                           // no signature test
+    poke32(bytes, 2, 9999);                   // no file-size test
+    poke32(bytes, 30, 1);                     // no compression test
+    poke32(bytes, 14, 12);                    // biSize: the 40-byte layout is assumed
     bytes.insert(bytes.end(), {0xDE, 0xAD});  // bytes after the rows are ignored
     Loaded l = readTexture(bytes);
     EXPECT_EQ(l.status, 1);
@@ -117,7 +117,11 @@ TEST(TextureReader, OnlyPlanesBitCountAndSidesAreExamined) {
 
 TEST(TextureReader, RefusalsNameTheFileOnStandardOutput) {
     Bytes good = threeByTwo().build();
-    auto with16 = [&](size_t at, std::uint32_t v) { Bytes b = good; poke16(b, at, v); return b; };
+    auto with16 = [&](size_t at, std::uint32_t v) {
+        Bytes b = good;
+        poke16(b, at, v);
+        return b;
+    };
     auto withSides = [&](std::int32_t w, std::int32_t h) {
         Bytes b = good;
         poke32(b, 18, static_cast<std::uint32_t>(w));

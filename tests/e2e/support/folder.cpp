@@ -12,9 +12,8 @@ namespace fs = std::filesystem;
 
 const std::vector<std::string>& GardenFolder::pictureNames() {
     static const std::vector<std::string> names = {
-        "sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp", "rock03.bmp",
-        "rock04.bmp",    "rock05.bmp",    "glass01.bmp",   "crystal01.bmp", "crystal02.bmp",
-        "crystal03.bmp", "wood1.bmp",     "bg1.bmp",       "bg2.bmp"};
+        "sand1.bmp",   "sand2.bmp",     "rock01.bmp",    "rock02.bmp",    "rock03.bmp", "rock04.bmp", "rock05.bmp",
+        "glass01.bmp", "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp",  "bg1.bmp",    "bg2.bmp"};
     return names;
 }
 

@@ -73,7 +73,8 @@ void Garden::start(const std::vector<std::string>& arguments, const std::string&
 
 void Garden::startIn(const std::string& folder, const std::string& executable,
                      const std::vector<std::string>& environment) {
-    program_ = std::make_unique<Program>(executable, folder, screen_->name(), std::vector<std::string>{}, environment);
+    program_ =
+        std::make_unique<Program>(executable, folder, screen_->name(), std::vector<std::string>{}, environment);
 }
 
 bool Garden::endsWithoutAFrame(ExitResult& result) {
@@ -144,7 +145,8 @@ bool Garden::chooseEntries(const std::vector<int>& entries, const std::vector<in
         if (!opened) return false;
         // Menus are drawn by the program after they map: give it the moment.
         std::this_thread::sleep_for(milliseconds(60));
-        const Point entry{menu.x + menu.width / 2 - origin.x, menu.y + MenuGeometry::entryMiddle(entries[level]) - origin.y};
+        const Point entry{menu.x + menu.width / 2 - origin.x,
+                          menu.y + MenuGeometry::entryMiddle(entries[level]) - origin.y};
         window_.click(entry, 3);
     }
     return waitFor([&] { return openMenus(display, garden).empty(); }, kStepTimeout);

@@ -42,7 +42,8 @@ public:
     void start(const std::vector<std::string>& arguments = {}, const std::string& executable = SANDMERE_PROGRAM);
     // Runs `executable` in another folder, with NAME=value entries added to
     // its environment.
-    void startIn(const std::string& folder, const std::string& executable, const std::vector<std::string>& environment);
+    void startIn(const std::string& folder, const std::string& executable,
+                 const std::vector<std::string>& environment);
     Program& program() { return *program_; }
     bool started() const { return program_ != nullptr; }
 

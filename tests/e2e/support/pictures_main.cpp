@@ -90,11 +90,12 @@ bool makePictures(const std::string& folder) {
     window.click(large.centre);
     if (!garden.choose("Rocks", "Place Small Rock")) return fail("no rock menu", garden);
     window.click(small.centre);
-    if (!save(window.settle(), folder + "/plan.png")) return fail("cannot write plan.png (is convert there?)", garden);
+    if (!save(window.settle(), folder + "/plan.png"))
+        return fail("cannot write plan.png (is convert there?)", garden);
 
     // Dark basalt for the large rock, moss for the small one, the evening
     // sky behind, and the eye raised and turned for a view across the rings.
-    window.type("1" "2222" "3");
+    window.type(std::string("1") + std::string(4, '2') + "3");
     garden.keyAndWait('i');
     window.type(std::string(14, 'w') + std::string(30, 'd') + std::string(12, 'e'));
     const e2e::Shot scene = window.settle(e2e::milliseconds(20000), e2e::milliseconds(400));

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,9 +20,12 @@ namespace e2e {
 
 std::string ExitResult::describe() const {
     switch (kind) {
-    case Exited: return "exited with status " + std::to_string(code);
-    case Signalled: return "killed by signal " + std::to_string(code) + " (" + strsignal(code) + ")";
-    case TimedOut: break;
+    case Exited:
+        return "exited with status " + std::to_string(code);
+    case Signalled:
+        return "killed by signal " + std::to_string(code) + " (" + strsignal(code) + ")";
+    case TimedOut:
+        break;
     }
     return "did not end in time and was killed";
 }
@@ -184,8 +187,7 @@ bool Program::running() {
 
 ExitResult Program::waitForExit(milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(milliseconds(10));
+    while (running() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(milliseconds(10));
     if (running()) {
         kill();
         ExitResult hung;

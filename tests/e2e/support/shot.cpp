@@ -12,7 +12,9 @@ int Rgb::distance(const Rgb& other) const {
 }
 
 Shot::Shot(int width, int height)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height),
+    : width_(width),
+      height_(height),
+      pixels_(static_cast<size_t>(width) * height),
       known_(static_cast<size_t>(width) * height, false) {}
 
 bool Shot::known(int x, int y) const {

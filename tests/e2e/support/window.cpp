@@ -144,8 +144,9 @@ void AppWindow::drag(const std::vector<Point>& path, int button, int step, int p
         const double length = std::hypot(to.x - from.x, to.y - from.y);
         const int steps = std::max(1, static_cast<int>(std::ceil(length / step)));
         for (int s = 1; s <= steps; ++s) {
-            const Point onScreen = toScreen({from.x + static_cast<int>(std::lround((to.x - from.x) * s / double(steps))),
-                                             from.y + static_cast<int>(std::lround((to.y - from.y) * s / double(steps)))});
+            const Point onScreen =
+                toScreen({from.x + static_cast<int>(std::lround((to.x - from.x) * s / double(steps))),
+                          from.y + static_cast<int>(std::lround((to.y - from.y) * s / double(steps)))});
             XTestFakeMotionEvent(display_, DefaultScreen(display_), onScreen.x, onScreen.y, CurrentTime);
             pause(pauseMs);
         }
