@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "app/pictures.h"
 #include "app/vector.h"
 #include "image/image.h"
 #include "scene/mesh.h"
@@ -46,14 +47,6 @@ extern int windowHeight;
 
 // Resources made at start-up; they live for the whole run.
 extern RasterImage* backgroundImages[2];  // null when the picture could not be read
-// The frame's and the sand's texture numbers, loaded at start-up.
-const GLuint woodTexture = 10;
-const GLuint lightSandTexture = 11;
-const GLuint darkSandTexture = 12;
-
-// The background pictures' texture numbers, entry 0 then entry 1: the part
-// of each picture the window shows, kept for drawing by start-up.
-const GLuint firstBackgroundTexture = 14;
 extern GLUquadric* sphereQuadric;
 
 // The raked plan and the sand mesh built from it. Each sequence owns its
@@ -82,9 +75,8 @@ extern std::vector<GLuint> sandBatchEdges;           // both ends of the three e
 // size, held in texture planImageTexture so that a draw-mode frame draws
 // only the marks laid since. Marks are only ever appended; whatever changes
 // the marks it already holds sets planImageMarks to 0, which starts it
-// afresh with the next frame. A texture outlives both modes and the back
+// afresh with the next frame. It lives in texture planImageTexture. A texture outlives both modes and the back
 // buffer's contents, so the image survives the trip to display mode.
-const GLuint planImageTexture = 13;
 extern std::size_t planImageMarks;  // marks drawn into the kept image; 0 when it holds none
 extern Point3 planImageFirstMark;   // rakeMarks[0] and rakeMarks[planImageMarks - 1] when it was
 extern Point3 planImageLastMark;    // kept, to notice marks replaced without a reset

@@ -24,13 +24,14 @@ static RasterImage* readBackgroundFile(const char* fileName) {
 void readBackgrounds() {
     backgroundImages[0] = nullptr;
     backgroundImages[1] = nullptr;
-    backgroundImages[0] = readBackgroundFile("bg1.bmp");
-    backgroundImages[1] = readBackgroundFile("bg2.bmp");
+    int entry = 0;
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == PictureRole::background) backgroundImages[entry++] = readBackgroundFile(file.fileName);
 }
 
 void openGardenWindow(int* argc, char** argv) {
     glutInit(argc, argv);
-    glutInitWindowSize(600, 600);
+    glutInitWindowSize(gardenWindowSide, gardenWindowSide);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Sandmere");
     // The plan is drawn on white.
@@ -46,8 +47,8 @@ void registerCallbacks() {
 }
 
 void setGardenStartValues() {
-    windowHeight = 600;
-    windowWidth = 600;
+    windowHeight = gardenWindowSide;
+    windowWidth = gardenWindowSide;
     cameraEye = {0.0f, 0.0f, 1.0f};
     cameraTarget = {0.0f, 0.0f, 0.0f};
     planNormal = {0.0f, 0.0f, 1.0f};
@@ -88,18 +89,8 @@ void printBanner() {
 }
 
 void loadGardenTextures() {
-    loadTexture("sand1.bmp", 11);
-    loadTexture("sand2.bmp", 12);
-    loadTexture("rock01.bmp", 1);
-    loadTexture("rock02.bmp", 2);
-    loadTexture("rock03.bmp", 3);
-    loadTexture("rock04.bmp", 4);
-    loadTexture("rock05.bmp", 5);
-    loadTexture("glass01.bmp", 6);
-    loadTexture("crystal01.bmp", 7);
-    loadTexture("crystal02.bmp", 8);
-    loadTexture("crystal03.bmp", 9);
-    loadTexture("wood1.bmp", 10);
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == PictureRole::texture) loadTexture(file.fileName, static_cast<int>(file.textureNumber));
 }
 
 void makeSphereQuadric() { sphereQuadric = gluNewQuadric(); }

@@ -666,14 +666,21 @@ void paintMistyShore(Canvas& canvas) {
 }
 
 const std::vector<GardenPicture>& gardenPictures() {
-    static const std::vector<GardenPicture> pictures = {
-        {"sand1.bmp", 256, 256, paintLightSand},    {"sand2.bmp", 256, 256, paintDarkSand},
-        {"rock01.bmp", 256, 256, paintGranite},     {"rock02.bmp", 256, 256, paintBasalt},
-        {"rock03.bmp", 256, 256, paintSandstone},   {"rock04.bmp", 256, 256, paintSlate},
-        {"rock05.bmp", 256, 256, paintMossyStone},  {"glass01.bmp", 256, 256, paintSeaGlass},
-        {"crystal01.bmp", 256, 256, paintAmethyst}, {"crystal02.bmp", 256, 256, paintAquamarine},
-        {"crystal03.bmp", 256, 256, paintCitrine},  {"wood1.bmp", 256, 256, paintWood},
-        {"bg1.bmp", 600, 600, paintDuskHills},      {"bg2.bmp", 600, 600, paintMistyShore},
-    };
+    // One painter for each of the garden's pictures, in the table's order.
+    static const std::vector<GardenPicture> pictures = [] {
+        void (*const painters[])(Canvas&) = {
+            paintLightSand, paintDarkSand,   paintGranite,   paintBasalt,     paintSandstone,
+            paintSlate,     paintMossyStone, paintSeaGlass,  paintAmethyst,   paintAquamarine,
+            paintCitrine,   paintWood,       paintDuskHills, paintMistyShore,
+        };
+        static_assert(sizeof painters / sizeof painters[0] == gardenPictureCount, "one painter for each picture");
+        std::vector<GardenPicture> list;
+        for (std::size_t i = 0; i < gardenPictureCount; ++i) {
+            const GardenPictureFile& file = gardenPictureFiles[i];
+            int side = pictureSideFor(file.role);
+            list.push_back({file.fileName, side, side, painters[i]});
+        }
+        return list;
+    }();
     return pictures;
 }

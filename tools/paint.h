@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "app/pictures.h"
+
 struct Colour {
     float red = 0, green = 0, blue = 0;  // each 0 to 1
 };
@@ -28,8 +30,8 @@ struct GardenPicture {
     void (*paint)(Canvas& canvas);
 };
 
-// The twelve textures (256 by 256, tiling) and the two backgrounds (600 by
-// 600, upright), in the order the garden loads them.
+// The twelve textures (tiling) and the two backgrounds (upright), at their
+// roles' sides, in the order of gardenPictureFiles.
 const std::vector<GardenPicture>& gardenPictures();
 
 void paintLightSand(Canvas& canvas);

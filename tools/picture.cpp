@@ -178,9 +178,9 @@ std::string backgroundVerdict(const std::string& path, bool* loads) {
     std::string verdict = "background " + sizeText(raster->width_, raster->height_) + " " +
                           std::to_string(storedBitCount(path)) + "-bit";
     // The garden draws backgrounds pixel for pixel from the window's lower left.
-    if (raster->width_ > 600 || raster->height_ > 600) {
+    if (raster->width_ > gardenWindowSide || raster->height_ > gardenWindowSide) {
         verdict += " (cut off above 600x600)";
-    } else if (raster->width_ < 600 || raster->height_ < 600) {
+    } else if (raster->width_ < gardenWindowSide || raster->height_ < gardenWindowSide) {
         verdict += " (smaller than the 600x600 window)";
     }
     delete raster;
