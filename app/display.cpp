@@ -23,10 +23,10 @@ void endFrame() { glPopMatrix(); }
 
 void drawFrame() {
     beginFrame();
-    if (displayMode == 0) {
+    if (displayMode == drawMode) {
         drawPlanView();
     }
-    if (displayMode == 1) {
+    if (displayMode == sceneMode) {
         // The white that the frame shows under in wireframe mode. The
         // picture behind everything is filled in last, only where the
         // garden left the window empty, instead of being painted whole first.
@@ -58,8 +58,8 @@ void onReshape(int width, int height) {
     windowHeight = height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    if (displayMode == 0) glOrtho(0.0, windowWidth, 0.0, windowHeight, 0.5, 15.0);
-    if (displayMode == 1)
+    if (displayMode == drawMode) glOrtho(0.0, windowWidth, 0.0, windowHeight, 0.5, 15.0);
+    if (displayMode == sceneMode)
         gluPerspective(60.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 15.0);
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);

@@ -13,17 +13,28 @@
 #include "image/image.h"
 #include "scene/mesh.h"
 
-// Mode and tools.
-extern int displayMode;  // 0 draw mode, 1 display mode
-extern int editTool;     // 0 rake, 1 place the small rock, 2 place the large rock
-extern int rakeType;     // 0 one tine, 1 three tines, 2 five tines
+// Mode and tools. They stay plain ints; these are their values.
+extern int displayMode;
+constexpr int drawMode = 0;   // the flat plan, raked with the mouse
+constexpr int sceneMode = 1;  // the 3-D garden ("display mode")
+extern int editTool;
+constexpr int rakeTool = 0;       // a left drag rakes
+constexpr int smallRockTool = 1;  // a left click places the small rock
+constexpr int largeRockTool = 2;  // a left click places the large rock
+extern int rakeType;
+constexpr int oneTineRake = 0;
+constexpr int threeTineRake = 1;  // tines 20 pixels apart
+constexpr int fiveTineRake = 2;   // tines 20 pixels apart
 
 // Appearance.
 extern int darkSand;          // 0 light sand (texture 11), 1 dark sand (texture 12)
 extern int wireframeSand;     // 0 textured and lit, 1 wireframe with lighting off
 extern int largeRockTexture;  // texture number 1 to 9
 extern int smallRockTexture;  // texture number 1 to 9
-extern int backgroundIndex;   // 0 none, 1 "bg1.bmp", 2 "bg2.bmp"
+extern int backgroundIndex;
+constexpr int noBackground = 0;
+constexpr int firstBackground = 1;   // backgroundImages[0], from "bg1.bmp"
+constexpr int secondBackground = 2;  // backgroundImages[1], from "bg2.bmp"
 
 // The plan, in plan coordinates. A rock's position means something only
 // while its placed flag is 1.
@@ -33,6 +44,10 @@ extern PlanPoint largeRockPos;
 extern int largeRockPlaced;
 extern PlanPoint strokeAnchor;  // where the current rake stroke last ended
 extern Point3 planNormal;
+// The rocks' radii in the plan, as shares of the window's width: the plan
+// draws their discs at these radii, and placement keeps the discs apart.
+constexpr double largeRockRadiusShare = 0.1;
+constexpr double smallRockRadiusShare = 0.05;
 
 // Camera, in scene units and degrees.
 extern Point3 cameraEye;
@@ -41,7 +56,7 @@ extern float cameraAzimuth;
 extern float cameraElevation;
 extern float cameraDistance;
 
-// Window, in pixels; the reshape callback holds both at 600.
+// Window, in pixels; the reshape callback holds both at gardenWindowSide.
 extern int windowWidth;
 extern int windowHeight;
 

@@ -87,6 +87,7 @@ static void printHelp() {
 }
 
 static void enterDisplayMode() {
+    displayMode = sceneMode;
     cameraEye = {-1.5f, 0.5f, 0.0f};
     // The plan as last shown becomes the sand.
     captureHeights();
@@ -105,8 +106,9 @@ static void enterDisplayMode() {
 }
 
 static void leaveDisplayMode() {
+    displayMode = drawMode;
     wireframeSand = 0;
-    backgroundIndex = 0;
+    backgroundIndex = noBackground;
     cameraEye = {0.0f, 0.0f, 1.0f};
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
@@ -127,7 +129,7 @@ static void toggleWireframe() {
 }
 
 void onKey(unsigned char key, int, int) {
-    bool inDisplayMode = displayMode == 1;
+    bool inDisplayMode = displayMode == sceneMode;
     switch (key) {
     case 'q':
     case 'Q':
@@ -138,8 +140,7 @@ void onKey(unsigned char key, int, int) {
         break;
     case 'i':
     case 'I':
-        displayMode = displayMode == 0 ? 1 : 0;
-        if (displayMode == 1)
+        if (displayMode == drawMode)
             enterDisplayMode();
         else
             leaveDisplayMode();
@@ -174,15 +175,15 @@ void onKey(unsigned char key, int, int) {
         break;
     case '1':
         largeRockTexture += 1;
-        if (largeRockTexture > 9) largeRockTexture = 1;
+        if (largeRockTexture > static_cast<int>(lastRockTexture)) largeRockTexture = firstRockTexture;
         break;
     case '2':
         smallRockTexture += 1;
-        if (smallRockTexture > 9) smallRockTexture = 1;
+        if (smallRockTexture > static_cast<int>(lastRockTexture)) smallRockTexture = firstRockTexture;
         break;
     case '3':
         backgroundIndex += 1;
-        if (backgroundIndex > 2) backgroundIndex = 0;
+        if (backgroundIndex > secondBackground) backgroundIndex = noBackground;
         break;
     default:
         break;

@@ -14,7 +14,9 @@ constexpr int gardenWindowSide = 600;
 constexpr int gardenTextureSide = 256;
 
 // The texture numbers: OpenGL texture object names used directly, never
-// generated.
+// generated. Number 0 is OpenGL's default texture, bound wherever the
+// garden shows no picture of its own.
+constexpr GLuint defaultTexture = 0;
 constexpr GLuint firstRockTexture = 1;  // 1 to 9: the rocks' textures
 constexpr GLuint lastRockTexture = 9;
 constexpr GLuint woodTexture = 10;

@@ -52,16 +52,16 @@ void setGardenStartValues() {
     cameraEye = {0.0f, 0.0f, 1.0f};
     cameraTarget = {0.0f, 0.0f, 0.0f};
     planNormal = {0.0f, 0.0f, 1.0f};
-    displayMode = 0;
+    displayMode = drawMode;
     wireframeSand = 0;
     darkSand = 0;
-    rakeType = 0;
-    editTool = 0;
-    backgroundIndex = 0;
+    rakeType = oneTineRake;
+    editTool = rakeTool;
+    backgroundIndex = noBackground;
     largeRockPlaced = 0;
     smallRockPlaced = 0;
-    largeRockTexture = 1;
-    smallRockTexture = 1;
+    largeRockTexture = firstRockTexture;
+    smallRockTexture = firstRockTexture;
 }
 
 void setFixedGlState() {
@@ -73,7 +73,7 @@ void setFixedGlState() {
 }
 
 void setupDefaultTexture() {
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GL_TEXTURE_2D, defaultTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);

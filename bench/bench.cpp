@@ -257,11 +257,11 @@ int main(int argc, char** argv) {
         results.push_back(measure(
             "mode-switch", "key i: capture, mesh and normals, 10000 marks", 301,
             [] {
-                if (displayMode == 1) onKey('i', 0, 0);
+                if (displayMode == sceneMode) onKey('i', 0, 0);
                 onDisplay();
             },
             [] { onKey('i', 0, 0); }, [] { enterDisplayModeByReference(); }));
-        if (displayMode == 1) onKey('i', 0, 0);
+        if (displayMode == sceneMode) onKey('i', 0, 0);
     }
 
     printTable(results);

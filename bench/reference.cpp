@@ -19,8 +19,8 @@ static void drawReferencePlan() {
 
 void drawReferenceFrame() {
     beginFrame();
-    if (displayMode == 0) drawReferencePlan();
-    if (displayMode == 1) {
+    if (displayMode == drawMode) drawReferencePlan();
+    if (displayMode == sceneMode) {
         glDisable(GL_DEPTH_TEST);
         drawBackground();
         glEnable(GL_DEPTH_TEST);

@@ -12,16 +12,16 @@ PlanPoint planPointOf(int x, int y) {
 }
 
 void onMouseButton(int button, int state, int x, int y) {
-    if (button != GLUT_LEFT_BUTTON || state != GLUT_DOWN || displayMode != 0) return;
-    if (editTool == 0) {
+    if (button != GLUT_LEFT_BUTTON || state != GLUT_DOWN || displayMode != drawMode) return;
+    if (editTool == rakeTool) {
         strokeAnchor = planPointOf(x, y);
-    } else if (editTool == 1 || editTool == 2) {
+    } else if (editTool == smallRockTool || editTool == largeRockTool) {
         if (putRock(planPointOf(x, y))) glutPostRedisplay();
     }
 }
 
 void onMouseDrag(int x, int y) {
-    if (editTool != 0 || displayMode != 0) {
+    if (editTool != rakeTool || displayMode != drawMode) {
         glutPostRedisplay();
         return;
     }

@@ -35,9 +35,11 @@ void drawRakeMark(float x, float y) { drawSoftDisc(x, y, 8.0f, 0.5f, 0.0f); }
 
 void drawPlanRocks() {
     if (largeRockPlaced)
-        drawSoftDisc(largeRockPos.x, largeRockPos.y, static_cast<float>(windowWidth * 0.1), 1.0f, 0.2f);
+        drawSoftDisc(largeRockPos.x, largeRockPos.y, static_cast<float>(windowWidth * largeRockRadiusShare), 1.0f,
+                     0.2f);
     if (smallRockPlaced)
-        drawSoftDisc(smallRockPos.x, smallRockPos.y, static_cast<float>(windowWidth * 0.05), 1.0f, 0.2f);
+        drawSoftDisc(smallRockPos.x, smallRockPos.y, static_cast<float>(windowWidth * smallRockRadiusShare), 1.0f,
+                     0.2f);
 }
 
 // Whether the kept image still shows the first planImageMarks marks. Marks

@@ -37,7 +37,7 @@ static void laySideTine(PlanPoint from, PlanPoint to, Point3 perpendicular, floa
 
 int rakeTowards(PlanPoint mouse) {
     Point3 lastCentreMark = layRakeLine(strokeAnchor.x, strokeAnchor.y, mouse.x, mouse.y);
-    if (rakeType == 1 || rakeType == 2) {
+    if (rakeType == threeTineRake || rakeType == fiveTineRake) {
         Point3 drag{mouse.x - strokeAnchor.x, mouse.y - strokeAnchor.y, 0};
         float length = squareRoot(drag.x * drag.x + drag.y * drag.y);
         if (length < markSpacing) return 0;
@@ -46,7 +46,7 @@ int rakeTowards(PlanPoint mouse) {
         Point3 perpendicular = crossProduct(unit, planNormal);
         laySideTine(strokeAnchor, mouse, perpendicular, -20.0f);
         laySideTine(strokeAnchor, mouse, perpendicular, 20.0f);
-        if (rakeType == 2) {
+        if (rakeType == fiveTineRake) {
             laySideTine(strokeAnchor, mouse, perpendicular, -40.0f);
             laySideTine(strokeAnchor, mouse, perpendicular, 40.0f);
         }

@@ -6,8 +6,8 @@
 #include "app/garden.h"
 
 int putRock(PlanPoint point) {
-    assert(editTool == 1 || editTool == 2);
-    bool small = editTool == 1;
+    assert(editTool == smallRockTool || editTool == largeRockTool);
+    bool small = editTool == smallRockTool;
     int otherPlaced = small ? largeRockPlaced : smallRockPlaced;
     PlanPoint other = small ? largeRockPos : smallRockPos;
     if (otherPlaced) {
@@ -15,7 +15,7 @@ int putRock(PlanPoint point) {
         float dy = point.y - other.y;
         float distance = squareRoot(dx * dx + dy * dy);
         // The sum of the two plan radii: discs may touch but not overlap.
-        float limit = static_cast<float>(windowWidth * 0.1 + windowWidth * 0.05);
+        float limit = static_cast<float>(windowWidth * largeRockRadiusShare + windowWidth * smallRockRadiusShare);
         if (distance < limit) {
             std::fputs("collision detected, cannot place rocks so close to each other\n", stdout);
             std::fflush(stdout);

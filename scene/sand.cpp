@@ -97,7 +97,7 @@ void drawSandboxFrame() {
 }
 
 void drawSandTriangle(const SandTriangle& triangle) {
-    if (displayMode != 1) return;
+    if (displayMode != sceneMode) return;
     if (wireframeSand == 1) {
         drawSandTriangleOutline(triangle);
         return;

@@ -45,7 +45,7 @@ static bool batchFitsTheMesh() {
 }
 
 void drawSandBed() {
-    if (displayMode != 1 || sandTriangles.empty()) return;
+    if (displayMode != sceneMode || sandTriangles.empty()) return;
     if (!batchFitsTheMesh()) buildSandBatch();
     const GLsizei cornerCount = static_cast<GLsizei>(sandBatchCorners.size());
     // The bed is opaque either way: the default material's alpha is 1, the

@@ -53,7 +53,7 @@ void drawSceneRocks() {
 void drawBackground() {
     // Always white: the frame shows under this colour in wireframe mode.
     glColor3f(1, 1, 1);
-    if (backgroundIndex != 1 && backgroundIndex != 2) return;
+    if (backgroundIndex != firstBackground && backgroundIndex != secondBackground) return;
     const RasterImage* picture = backgroundImages[backgroundIndex - 1];
     if (picture == nullptr) return;
     // The raster position is never moved from the window's lower-left corner,
@@ -99,7 +99,7 @@ void keepBackgroundPictures() {
 }
 
 void fillBackground() {
-    if (backgroundIndex != 1 && backgroundIndex != 2) return;
+    if (backgroundIndex != firstBackground && backgroundIndex != secondBackground) return;
     const RasterImage* picture = backgroundImages[backgroundIndex - 1];
     if (picture == nullptr) return;
     const ShownPart part = shownPartOf(*picture);
@@ -115,7 +115,7 @@ void fillBackground() {
     glDisable(GL_LIGHTING);
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, firstBackgroundTexture + backgroundIndex - 1);
+    glBindTexture(GL_TEXTURE_2D, firstBackgroundTexture + (backgroundIndex - firstBackground));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -228,7 +228,7 @@ TEST_F(KeptPlan, TheImageOutlivesDisplayModeAndTheRocksMoveOverIt) {
 
 TEST_F(KeptPlan, AFrameLeavesTheTextureStateAsItFoundIt) {
     rakeCrissCross(3, 2, false);
-    glBindTexture(GL_TEXTURE_2D, 10);
+    glBindTexture(GL_TEXTURE_2D, woodTexture);
     drawFrame();
     rakeCrissCross(1, 4, false);
     drawFrame();  // both the fresh image and an update have run

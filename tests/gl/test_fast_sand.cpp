@@ -64,17 +64,25 @@ int distinctColours(const Frame& f) {
 
 std::string gardenFile(const char* name) { return std::string(SANDMERE_GARDEN_DIR) + "/" + name; }
 
+const int largeRockNumber = static_cast<int>(firstRockTexture);
+const int smallRockNumber = static_cast<int>(firstRockTexture) + 7;
+
 class BatchedSand : public GardenWindowTest {
 protected:
     void SetUp() override {
         GardenWindowTest::SetUp();
         // The real pictures, so that filtering and lighting are exercised
         // on real texels.
-        loadTexture(gardenFile("wood1.bmp").c_str(), 10);
-        loadTexture(gardenFile("sand1.bmp").c_str(), 11);
-        loadTexture(gardenFile("sand2.bmp").c_str(), 12);
-        loadTexture(gardenFile("rock03.bmp").c_str(), 1);
-        loadTexture(gardenFile("crystal01.bmp").c_str(), 8);
+        // Two rock pictures under other numbers than the garden's, so each
+        // rock shows a texture of its own.
+        for (const GardenPictureFile& file : gardenPictureFiles) {
+            const char* name = file.fileName;
+            if (file.textureNumber == woodTexture || file.textureNumber == lightSandTexture ||
+                file.textureNumber == darkSandTexture)
+                loadTexture(gardenFile(name).c_str(), static_cast<int>(file.textureNumber));
+        }
+        loadTexture(gardenFile("rock03.bmp").c_str(), largeRockNumber);
+        loadTexture(gardenFile("crystal01.bmp").c_str(), smallRockNumber);
         FILE* stream = std::fopen(gardenFile("bg1.bmp").c_str(), "rb");
         ASSERT_NE(stream, nullptr);
         savedBackground = backgroundImages[0];
@@ -112,8 +120,8 @@ protected:
         largeRockPos = {250, 330};
         smallRockPlaced = 1;
         smallRockPos = {470, 160};
-        largeRockTexture = 1;
-        smallRockTexture = 8;
+        largeRockTexture = largeRockNumber;
+        smallRockTexture = smallRockNumber;
         drawFrame();
         onKey('i', 0, 0);
         ASSERT_EQ(displayMode, 1);
@@ -268,7 +276,7 @@ TEST_F(BatchedSand, BackgroundsOfAnySizeFillTheSameWindowAsThePaintedPicture) {
 TEST_F(BatchedSand, FillingTheBackgroundLeavesTheGlStateAsItFoundIt) {
     rakeAndEnterDisplayMode();
     backgroundIndex = 1;
-    glBindTexture(GL_TEXTURE_2D, 3);
+    glBindTexture(GL_TEXTURE_2D, firstRockTexture + 2);
     glColor3f(0.25f, 0.5f, 0.75f);
     fillBackground();
     GLint bound = 0, depthFunction = 0, environment = 0, matrixMode = 0;

@@ -47,9 +47,9 @@ protected:
         glEnable(GL_TEXTURE_2D);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        makeTexture(10, {255, 255, 255});
-        makeTexture(11, {250, 0, 0, 0, 0, 250});  // light sand, then blue, along s
-        makeTexture(12, darkSandColour);
+        makeTexture(woodTexture, {255, 255, 255});
+        makeTexture(lightSandTexture, {250, 0, 0, 0, 0, 250});  // light sand, then blue, along s
+        makeTexture(darkSandTexture, darkSandColour);
         glViewport(0, 0, 600, 600);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -107,7 +107,7 @@ TEST_F(SceneInWindow, WireframeSandIsDarkBlueOutlinesUnderTheFramesTexture) {
     sandVertices = {{-0.9f, 0, -0.99f}, {0.9f, 0, -0.99f}, {-0.9f, 0, 0.9f}};
     vertexNormals.assign(3, Point3{0, 1, 0});
     wireframeSand = 1;
-    glBindTexture(GL_TEXTURE_2D, 10);
+    glBindTexture(GL_TEXTURE_2D, woodTexture);
     drawSandTriangle(SandTriangle{0, 1, 2, {0, 1, 0}});
     const std::vector<unsigned char> frame = readBackBuffer();
     const unsigned char* edge = pixelAt(frame, 52, 300);  // on the edge at z = -0.99
@@ -119,7 +119,7 @@ TEST_F(SceneInWindow, WireframeSandIsDarkBlueOutlinesUnderTheFramesTexture) {
 }
 
 TEST_F(SceneInWindow, FrameRailsAndPostsSurroundTheBed) {
-    makeTexture(10, wood);
+    makeTexture(woodTexture, wood);
     std::vector<float> before(16), after(16);
     glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
     drawSandboxFrame();
@@ -141,7 +141,7 @@ TEST_F(SceneInWindow, FrameRailsAndPostsSurroundTheBed) {
 TEST_F(SceneInWindow, WoodRepeatsFourTimesAcrossAFace) {
     // Two texels, red then green, along the texture's s direction. The top
     // face runs s from 0 at z = depth to 4 at z = 0.
-    makeTexture(10, {255, 0, 0, 0, 255, 0});
+    makeTexture(woodTexture, {255, 0, 0, 0, 255, 0});
     glTranslatef(0, 0, -1);
     drawWoodBox(2, 0.2f, 2);
     const std::vector<unsigned char> frame = readBackBuffer();
@@ -155,8 +155,8 @@ TEST_F(SceneInWindow, WoodRepeatsFourTimesAcrossAFace) {
 
 TEST_F(SceneInWindow, RocksStandWhereTheirDiscsWereWithTheirOwnTextures) {
     if (sphereQuadric == nullptr) sphereQuadric = gluNewQuadric();
-    makeTexture(3, {0, 0, 200});
-    makeTexture(5, {200, 200, 0});
+    makeTexture(firstRockTexture + 2, {0, 0, 200});
+    makeTexture(firstRockTexture + 4, {200, 200, 0});
     largeRockTexture = 3;
     smallRockTexture = 5;
     drawSceneRocks();  // neither placed yet
@@ -178,7 +178,7 @@ TEST_F(SceneInWindow, RocksStandWhereTheirDiscsWereWithTheirOwnTextures) {
     // Wireframe: lines in whatever colour and texture the outlines left.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     wireframeSand = 1;
-    glBindTexture(GL_TEXTURE_2D, 10);
+    glBindTexture(GL_TEXTURE_2D, woodTexture);
     glColor3f(0, 0, 0.5f);
     drawSceneRocks();
     frame = readBackBuffer();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/pictures.h"
 #include "image/texture.h"
 #include "tests/unit/test_image_files.h"
 
@@ -69,7 +70,7 @@ struct TempFile {
 // the death test can see it.
 void loadWithOutputOnStderr(const char* fileName) {
     dup2(2, 1);
-    loadTexture(fileName, 3);
+    loadTexture(fileName, static_cast<int>(firstRockTexture) + 2);
 }
 
 }  // namespace
