@@ -6,14 +6,18 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/pictures.h"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& GardenFolder::pictureNames() {
-    static const std::vector<std::string> names = {
-        "sand1.bmp",   "sand2.bmp",     "rock01.bmp",    "rock02.bmp",    "rock03.bmp", "rock04.bmp", "rock05.bmp",
-        "glass01.bmp", "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp",  "bg1.bmp",    "bg2.bmp"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (const GardenPictureFile& file : gardenPictureFiles) list.emplace_back(file.fileName);
+        return list;
+    }();
     return names;
 }
 
