@@ -86,11 +86,11 @@ static void printHelp() {
     std::fflush(stdout);
 }
 
-static void enterDisplayMode() {
+void enterDisplayMode(void (*capturePlan)()) {
     displayMode = sceneMode;
     cameraEye = {-1.5f, 0.5f, 0.0f};
     // The plan as last shown becomes the sand.
-    captureHeights();
+    capturePlan();
     buildSandTriangles();
     computeVertexNormals();
     buildSandBatch();
@@ -105,7 +105,7 @@ static void enterDisplayMode() {
     onReshape(windowWidth, windowHeight);
 }
 
-static void leaveDisplayMode() {
+void leaveDisplayMode() {
     displayMode = drawMode;
     wireframeSand = 0;
     backgroundIndex = noBackground;
@@ -141,7 +141,7 @@ void onKey(unsigned char key, int, int) {
     case 'i':
     case 'I':
         if (displayMode == drawMode)
-            enterDisplayMode();
+            enterDisplayMode(captureHeights);
         else
             leaveDisplayMode();
         break;

@@ -4,6 +4,12 @@
 
 void onKey(unsigned char key, int x, int y);
 
+// The two halves of the mode switch (key i). Entering fills the mesh with
+// capturePlan, which is captureHeights for the key; the benchmark hands
+// its literal capture instead, and so times the same switch.
+void enterDisplayMode(void (*capturePlan)());
+void leaveDisplayMode();
+
 // The camera of display mode. None of these asks for a redisplay.
 // Places the eye from the azimuth, elevation and distance; the height is
 // recomputed only when withHeight is 1.

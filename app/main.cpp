@@ -1,21 +1,9 @@
 #include <GL/glut.h>
 
-#include "app/menus.h"
 #include "app/startup.h"
-#include "scene/scenery.h"
 
 int main(int argc, char** argv) {
-    readBackgrounds();
-    openGardenWindow(&argc, argv);
-    registerCallbacks();
-    buildMenus();
-    setGardenStartValues();
-    setFixedGlState();
-    setupDefaultTexture();
-    keepBackgroundPictures();
-    printBanner();
-    loadGardenTextures();
-    makeSphereQuadric();
+    startGarden(&argc, argv);
     glutMainLoop();
     return 0;
 }

@@ -7,9 +7,25 @@
 #include "app/display.h"
 #include "app/garden.h"
 #include "app/keys.h"
+#include "app/menus.h"
 #include "image/image.h"
 #include "image/texture.h"
 #include "plan/mouse.h"
+#include "scene/scenery.h"
+
+void startGarden(int* argc, char** argv) {
+    readBackgrounds();
+    openGardenWindow(argc, argv);
+    registerCallbacks();
+    buildMenus();
+    setGardenStartValues();
+    setFixedGlState();
+    setupDefaultTexture();
+    keepBackgroundPictures();
+    printBanner();
+    loadGardenTextures();
+    makeSphereQuadric();
+}
 
 // A missing picture is no reason to stop: its entry stays empty, and the
 // reader says why on standard error.

@@ -196,16 +196,7 @@ int main(int argc, char** argv) {
     }
     int glutArgc = 1;
     // The garden's own start-up, up to the main loop.
-    readBackgrounds();
-    openGardenWindow(&glutArgc, argv);
-    registerCallbacks();
-    buildMenus();
-    setGardenStartValues();
-    setFixedGlState();
-    setupDefaultTexture();
-    keepBackgroundPictures();
-    loadGardenTextures();
-    makeSphereQuadric();
+    startGarden(&glutArgc, argv);
     // Let the window be mapped and its first exposure pass; from then on
     // nothing but the benchmark draws.
     glutDisplayFunc(ignoreFrame);

@@ -6,6 +6,7 @@
 
 #include "app/display.h"
 #include "app/garden.h"
+#include "app/keys.h"
 #include "plan/planview.h"
 #include "scene/capture.h"
 #include "scene/mesh.h"
@@ -37,19 +38,7 @@ void drawReferenceFrame() {
     endFrame();
 }
 
-void enterDisplayModeByReference() {
-    displayMode = 1;
-    cameraEye = {-1.5f, 0.5f, 0.0f};
-    // The capture with the plan drawn mark by mark.
-    captureHeightsDrawnBy(drawReferencePlan);
-    buildSandTriangles();
-    computeVertexNormals();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    setupLighting();
-    cameraAzimuth = -180;
-    cameraElevation = 18.435f;
-    Point3 d = cameraEye - cameraTarget;
-    cameraDistance = squareRoot(d.x * d.x + d.y * d.y + d.z * d.z);
-    onReshape(windowWidth, windowHeight);
-}
+// The capture with the plan drawn mark by mark.
+static void captureReferenceHeights() { captureHeightsDrawnBy(drawReferencePlan); }
+
+void enterDisplayModeByReference() { enterDisplayMode(captureReferenceHeights); }

@@ -8,6 +8,6 @@
 // in wireframe, drawSandTriangleOutline) call per triangle.
 void drawReferenceFrame();
 
-// Key i from draw mode with the capture drawing every mark again: the same
-// steps as the garden's mode switch up to the perspective projection.
+// Key i from draw mode with the capture drawing every mark again: the
+// garden's own mode switch, handed the literal capture.
 void enterDisplayModeByReference();
