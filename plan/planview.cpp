@@ -7,7 +7,7 @@
 #include <cstddef>
 
 #include "app/garden.h"
-#include "image/texture.h"
+#include "app/texels.h"
 
 // A soft black disc: one fan of 22 vertices, the centre, twenty rim points
 // a tenth of a half turn apart, and the first rim point again to close it.

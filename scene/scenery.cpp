@@ -7,7 +7,7 @@
 #include <cassert>
 
 #include "app/garden.h"
-#include "image/texture.h"
+#include "app/texels.h"
 
 // glDrawPixels reads the raster's pixels as packed RGBA bytes.
 static_assert(sizeof(Pixel) == 4, "a Pixel must be four packed bytes");
