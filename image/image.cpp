@@ -124,19 +124,33 @@ static int report(const char* message) {
     return 0;
 }
 
+int getLittleEndian(FILE* stream, int bytes, std::uint32_t* value) {
+    assert(bytes == 2 || bytes == 4);
+    int complete = 1;
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) {
+        int byte = std::getc(stream);
+        if (byte == EOF) complete = 0;
+        v |= static_cast<std::uint32_t>(byte & 0xFF) << (8 * i);
+    }
+    *value = v;
+    return complete;
+}
+
+bool fitsInIntBytes(long long rowBytes, long long rows) {
+    assert(rowBytes > 0 && rows > 0);
+    return rowBytes <= INT_MAX / rows;
+}
+
+// The header fields: a field cut off by the end of the file fails the read.
 static int get16(FILE* stream, std::uint16_t* v) {
-    unsigned char b[2];
-    if (std::fread(b, 1, 2, stream) != 2) return 0;
-    *v = static_cast<std::uint16_t>(b[0] | b[1] << 8);
+    std::uint32_t u;
+    if (!getLittleEndian(stream, 2, &u)) return 0;
+    *v = static_cast<std::uint16_t>(u);
     return 1;
 }
 
-static int get32(FILE* stream, std::uint32_t* v) {
-    unsigned char b[4];
-    if (std::fread(b, 1, 4, stream) != 4) return 0;
-    *v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-    return 1;
-}
+static int get32(FILE* stream, std::uint32_t* v) { return getLittleEndian(stream, 4, v); }
 
 static int get32(FILE* stream, std::int32_t* v) {
     std::uint32_t u;
@@ -192,7 +206,8 @@ int getinfoheader(FILE* stream, BitmapInfoHeader* header) {
     if (header->biWidth <= 0) return report("getinfoheader: biWidth should be greater than 0.\n");
     if (header->biHeight < 0) return report("getinfoheader: Sorry, top-down bitmaps not implemented.\n");
     if (header->biHeight == 0) return report("getinfoheader: biHeight should be greater than 0.\n");
-    if (static_cast<long long>(header->biWidth) * header->biHeight > INT_MAX / 4)
+    // The raster holds four bytes a pixel.
+    if (!fitsInIntBytes(4LL * header->biWidth, header->biHeight))
         return report("getinfoheader: Image too large.\n");
     if ((bits == 4 && header->biClrUsed > 16) || (bits == 8 && header->biClrUsed > 256))
         return report("getinfoheader: biClrUsed too large for biBitCount.\n");

@@ -140,6 +140,13 @@ int putfileheader(FILE* stream, const WriterPlanes* planes);
 int putinfoheader(FILE* stream, const WriterPlanes* planes);
 int put24bits(FILE* stream, const WriterPlanes* planes);
 
+// What both picture readers share.
 // The length of a stream in bytes, leaving its position where it was; -1
-// when the stream cannot tell where it ends. Shared by both picture readers.
+// when the stream cannot tell where it ends.
 long long streamLength(FILE* stream);
+// Reads a little-endian field of 2 or 4 bytes; 1 when the stream held all
+// of them, 0 when it ended first. A byte past the end reads as 0xFF.
+int getLittleEndian(FILE* stream, int bytes, std::uint32_t* value);
+// Whether a picture of rows rows of rowBytes bytes each fits in an int's
+// count of bytes. Tested by division, so that no product can overflow.
+bool fitsInIntBytes(long long rowBytes, long long rows);

@@ -23,12 +23,13 @@ __attribute__((format(printf, 1, 2))) static int say(const char* format, ...) {
     return 0;
 }
 
-// Little-endian, one byte at a time. Past the end of the file every byte
+// The loader does not stop at the end of the file: past it every byte
 // reads as 0xFF, so a file that ends inside its headers fails at the plane
-// or bit-count test with a meaningless value instead of stale memory.
-static std::uint32_t getLittleEndian(FILE* stream, int bytes) {  // 2 or 4 bytes
+// or bit-count test with a meaningless value. That is why it ignores what
+// getLittleEndian says of a short field, where the BMP reader stops.
+static std::uint32_t getField(FILE* stream, int bytes) {
     std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(std::getc(stream) & 0xFF) << (8 * i);
+    getLittleEndian(stream, bytes, &v);
     return v;
 }
 
@@ -38,13 +39,13 @@ static void skip(FILE* stream, int bytes) {
 
 int readTextureStream(FILE* stream, const char* fileName, TextureImage* image) {
     skip(stream, 10);
-    std::uint32_t offBits = getLittleEndian(stream, 4);
+    std::uint32_t offBits = getField(stream, 4);
     skip(stream, 4);  // biSize: the 40-byte layout is assumed
-    image->width = static_cast<std::int32_t>(getLittleEndian(stream, 4));
-    image->height = static_cast<std::int32_t>(getLittleEndian(stream, 4));
-    unsigned planes = getLittleEndian(stream, 2);
+    image->width = static_cast<std::int32_t>(getField(stream, 4));
+    image->height = static_cast<std::int32_t>(getField(stream, 4));
+    unsigned planes = getField(stream, 2);
     if (planes != 1) return say("Planes from %s is not 1: %u\n", fileName, planes);
-    unsigned bpp = getLittleEndian(stream, 2);
+    unsigned bpp = getField(stream, 2);
     if (bpp != 24) return say("Bpp from %s is not 24: %u\n", fileName, bpp);
     skip(stream, 24);
 
@@ -54,9 +55,7 @@ int readTextureStream(FILE* stream, const char* fileName, TextureImage* image) {
     if (image->width <= 0 || image->height <= 0)
         return say("Width and height from %s must be positive: %d x %d\n", fileName, image->width, image->height);
     long long rowLength = (3LL * image->width + 3) / 4 * 4;
-    // Tested before multiplying: two sides near INT_MAX overflow even a
-    // long long product.
-    if (rowLength > INT_MAX / image->height)
+    if (!fitsInIntBytes(rowLength, image->height))
         return say("Image from %s is too large: %d x %d\n", fileName, image->width, image->height);
     long long size = rowLength * image->height;
     long long length = streamLength(stream);
