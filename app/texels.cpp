@@ -19,15 +19,12 @@ void drawTexelRectangle(int width, int height, int textureWidth, int textureHeig
     const float w = static_cast<float>(width), h = static_cast<float>(height);
     const float s = w / static_cast<float>(textureWidth), t = h / static_cast<float>(textureHeight);
     glBegin(GL_QUADS);
-    // clang-format off: each corner's texture coordinate beside its vertex
-    glTexCoord2f(0, 0);
-    glVertex3f(0, 0, 0);
-    glTexCoord2f(s, 0);
-    glVertex3f(w, 0, 0);
-    glTexCoord2f(s, t);
-    glVertex3f(w, h, 0);
-    glTexCoord2f(0, t);
-    glVertex3f(0, h, 0);
+    // Each corner's texture coordinate beside its vertex.
+    // clang-format off
+    glTexCoord2f(0, 0); glVertex3f(0, 0, 0);
+    glTexCoord2f(s, 0); glVertex3f(w, 0, 0);
+    glTexCoord2f(s, t); glVertex3f(w, h, 0);
+    glTexCoord2f(0, t); glVertex3f(0, h, 0);
     // clang-format on
     glEnd();
 }

@@ -432,18 +432,21 @@ int putfileheader(FILE* stream, const WriterPlanes* planes) {
 }
 
 int putinfoheader(FILE* stream, const WriterPlanes* planes) {
-    // clang-format off: the header's fields in rows, as they lie in the file
-    const HeaderField fields[] = {{4, 40},
-                                  {4, static_cast<std::uint32_t>(planes->width)},
-                                  {4, static_cast<std::uint32_t>(planes->height)},
-                                  {2, 1},
-                                  {2, 24},
-                                  {4, 0},
-                                  {4, 0},
-                                  {4, 0},
-                                  {4, 0},
-                                  {4, 0},
-                                  {4, 0}};
+    // The header's fields in rows, as they lie in the file.
+    // clang-format off
+    const HeaderField fields[] = {
+        {4, 40},                                         // biSize
+        {4, static_cast<std::uint32_t>(planes->width)},  // biWidth
+        {4, static_cast<std::uint32_t>(planes->height)}, // biHeight
+        {2, 1},                                          // biPlanes
+        {2, 24},                                         // biBitCount
+        {4, 0},                                          // biCompression
+        {4, 0},                                          // biSizeImage
+        {4, 0},                                          // biXPelsPerMeter
+        {4, 0},                                          // biYPelsPerMeter
+        {4, 0},                                          // biClrUsed
+        {4, 0},                                          // biClrImportant
+    };
     // clang-format on
     return putfields(stream, "putinfoheader", fields, 11);
 }

@@ -11,56 +11,37 @@ void drawWoodBox(float width, float height, float depth) {
     glBindTexture(GL_TEXTURE_2D, woodTexture);
     glBegin(GL_QUADS);
     // Four repeats along every side of every face, whatever its size.
-    // clang-format off: each corner's texture coordinate beside its vertex
+    // Each corner's texture coordinate beside its vertex.
+    // clang-format off
     glNormal3f(0, 1, 0);  // top
-    glTexCoord2f(0, 0);
-    glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4);
-    glVertex3f(w, h, d);
-    glTexCoord2f(4, 4);
-    glVertex3f(w, h, 0);
-    glTexCoord2f(4, 0);
-    glVertex3f(-w, h, 0);
+    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4); glVertex3f(w, h, d);
+    glTexCoord2f(4, 4); glVertex3f(w, h, 0);
+    glTexCoord2f(4, 0); glVertex3f(-w, h, 0);
 
     glNormal3f(0, 0, 1);  // front, z = d
-    glTexCoord2f(0, 0);
-    glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4);
-    glVertex3f(-w, -h, d);
-    glTexCoord2f(4, 4);
-    glVertex3f(w, -h, d);
-    glTexCoord2f(4, 0);
-    glVertex3f(w, h, d);
+    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4); glVertex3f(-w, -h, d);
+    glTexCoord2f(4, 4); glVertex3f(w, -h, d);
+    glTexCoord2f(4, 0); glVertex3f(w, h, d);
 
     glNormal3f(0, 0, -1);  // back, z = 0
-    glTexCoord2f(0, 0);
-    glVertex3f(-w, h, 0);
-    glTexCoord2f(0, 4);
-    glVertex3f(w, h, 0);
-    glTexCoord2f(4, 4);
-    glVertex3f(w, -h, 0);
-    glTexCoord2f(4, 0);
-    glVertex3f(-w, -h, 0);
+    glTexCoord2f(0, 0); glVertex3f(-w, h, 0);
+    glTexCoord2f(0, 4); glVertex3f(w, h, 0);
+    glTexCoord2f(4, 4); glVertex3f(w, -h, 0);
+    glTexCoord2f(4, 0); glVertex3f(-w, -h, 0);
 
     glNormal3f(1, 0, 0);  // right, x = w
-    glTexCoord2f(0, 0);
-    glVertex3f(w, h, 0);
-    glTexCoord2f(0, 4);
-    glVertex3f(w, h, d);
-    glTexCoord2f(4, 4);
-    glVertex3f(w, -h, d);
-    glTexCoord2f(4, 0);
-    glVertex3f(w, -h, 0);
+    glTexCoord2f(0, 0); glVertex3f(w, h, 0);
+    glTexCoord2f(0, 4); glVertex3f(w, h, d);
+    glTexCoord2f(4, 4); glVertex3f(w, -h, d);
+    glTexCoord2f(4, 0); glVertex3f(w, -h, 0);
 
     glNormal3f(-1, 0, 0);  // left, x = -w
-    glTexCoord2f(0, 0);
-    glVertex3f(-w, h, d);
-    glTexCoord2f(0, 4);
-    glVertex3f(-w, h, 0);
-    glTexCoord2f(4, 4);
-    glVertex3f(-w, -h, 0);
-    glTexCoord2f(4, 0);
-    glVertex3f(-w, -h, d);
+    glTexCoord2f(0, 0); glVertex3f(-w, h, d);
+    glTexCoord2f(0, 4); glVertex3f(-w, h, 0);
+    glTexCoord2f(4, 4); glVertex3f(-w, -h, 0);
+    glTexCoord2f(4, 0); glVertex3f(-w, -h, d);
     // clang-format on
 
     // The bottom is never seen; it keeps the last texture coordinate, (4, 0),
