@@ -66,6 +66,8 @@ void onReshape(int width, int height) {
     glutPostRedisplay();
 }
 
+// The light's alphas change nothing: a lit vertex takes its alpha from the
+// material's diffuse colour, which keeps its default of 1.
 static const GLfloat lightDiffuse[] = {0.9f, 0.9f, 0.9f, 0.5f};
 static const GLfloat lightAmbient[] = {0.0f, 0.0f, 0.0f, 0.5f};
 static const GLfloat lightSpecular[] = {1.0f, 1.0f, 1.0f, 0.5f};

@@ -78,6 +78,17 @@ void emptySequence(std::vector<Record>& sequence) {
     std::vector<Record>().swap(sequence);
 }
 
+// Three caches keep what a frame would otherwise draw or gather again, each
+// made stale by one rule:
+// - the plan's kept image (below): stale when a mark it holds changes. The
+//   reset sets planImageMarks to 0; the plan view also starts afresh when
+//   the first or last mark it holds is no longer the one kept.
+// - the sand batch (below): stale when the mesh is. Built on each entry to
+//   display mode, emptied with the mesh on leaving it and by the reset.
+// - the kept backgrounds (textures firstBackgroundTexture and the next):
+//   stale when backgroundImages changes, which after start-up only a test
+//   does; whoever changes them calls keepBackgroundPictures() again.
+
 // The sand mesh as arrays for drawing the bed in one batch (scene/sandbatch.cpp):
 // derived from the three mesh sequences on each entry to display mode and
 // emptied when they are.

@@ -88,6 +88,9 @@ void setFixedGlState() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
+// Texture 0 gets an image of its own, 64 by 64 because OpenGL 1.1 takes
+// only power-of-two sides, so that it is complete before any picture is
+// loaded; its texels are left undefined.
 void setupDefaultTexture() {
     glBindTexture(GL_TEXTURE_2D, defaultTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);

@@ -64,7 +64,9 @@ static void drawFrameBox(float x, float y, float z, float turn, float width, flo
 }
 
 void drawSandboxFrame() {
-    // Corner posts, 0.2 high.
+    // The sand runs from -1 to its last sampled row and column, 2 x 596 / 600
+    // - 1 (about 0.987), so the far posts and rails stand at 0.985 and 0.98,
+    // against its edge, not at 1. Corner posts, 0.2 high.
     drawFrameBox(1.035f, 0.1f, -1.1f, 0, 0.1f, 0.2f, 0.1f);
     drawFrameBox(-1.05f, 0.1f, -1.1f, 0, 0.1f, 0.2f, 0.1f);
     drawFrameBox(-1.05f, 0.1f, 0.98f, 0, 0.1f, 0.2f, 0.1f);
