@@ -12,11 +12,12 @@
 #include "app/garden.h"
 #include "app/keys.h"
 #include "app/startup.h"
+#include "tests/common/reset.h"
 
 std::vector<unsigned char> readBackBuffer() {
-    std::vector<unsigned char> rgb(600 * 600 * 3);
+    std::vector<unsigned char> rgb(static_cast<size_t>(gardenWindowSide) * gardenWindowSide * 3);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, 600, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glReadPixels(0, 0, gardenWindowSide, gardenWindowSide, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
 }
 
@@ -31,18 +32,11 @@ bool redisplayWasRequested() {
 }
 
 void startGardenInDrawMode() {
-    setGardenStartValues();
-    rakeMarks.clear();
-    sandVertices.clear();
-    vertexNormals.clear();
-    sandTriangles.clear();
-    smallRockPos = {};
-    largeRockPos = {};
-    strokeAnchor = {};
+    resetGarden();
     glDisable(GL_LIGHTING);
     glClearColor(1, 1, 1, 1);
     setFixedGlState();
-    onReshape(600, 600);
+    onReshape(gardenWindowSide, gardenWindowSide);
     redisplayWasRequested();
 }
 
@@ -67,7 +61,7 @@ int main(int argc, char** argv) {
             return NO_WINDOW_STATUS;
         }
         glutInit(&argc, argv);
-        glutInitWindowSize(600, 600);
+        glutInitWindowSize(gardenWindowSide, gardenWindowSide);
         // Fully on screen, so no pixel of the window is lost to the edge.
         glutInitWindowPosition(16, 16);
         glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

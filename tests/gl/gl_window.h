@@ -1,4 +1,4 @@
-// The pixel tests share one real 600 x 600 GL window on the X server,
+// The pixel tests share one real GL window of the garden's size on the X server,
 // opened by main() before the tests run.
 #pragma once
 
@@ -6,13 +6,15 @@
 
 #include <vector>
 
-// The back buffer as RGB bytes, bottom row first, rows of 600 x 3 bytes.
+#include "app/pictures.h"
+
+// The back buffer as RGB bytes, bottom row first, rows of gardenWindowSide x 3 bytes.
 // Read before any swap: after a swap the front buffer may read back black.
 std::vector<unsigned char> readBackBuffer();
 
 // The red, green and blue bytes of one back-buffer pixel of a readBackBuffer() result.
 inline const unsigned char* pixelAt(const std::vector<unsigned char>& rgb, int column, int row) {
-    return &rgb[(static_cast<size_t>(row) * 600 + column) * 3];
+    return &rgb[(static_cast<size_t>(row) * gardenWindowSide + column) * 3];
 }
 
 // Runs one pass of GLUT's event loop with a display callback that only

@@ -7,6 +7,7 @@
 #include "gl_window.h"
 #include "scene/sand.h"
 #include "scene/scenery.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -39,9 +40,8 @@ const std::vector<unsigned char> blue{0, 0, 250};
 class SceneInWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        windowWidth = windowHeight = 600;
+        resetGarden();
         displayMode = 1;
-        wireframeSand = darkSand = 0;
         glDisable(GL_LIGHTING);
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_TEXTURE_2D);
@@ -68,11 +68,7 @@ protected:
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        sandVertices.clear();
-        vertexNormals.clear();
-        displayMode = wireframeSand = darkSand = 0;
-        largeRockPlaced = smallRockPlaced = 0;
-        backgroundIndex = 0;
+        resetGarden();
     }
     // The window pixel that shows scene point (x, z).
     static std::vector<unsigned char> seen(const std::vector<unsigned char>& frame, float x, float z) {

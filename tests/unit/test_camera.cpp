@@ -5,6 +5,7 @@
 #include "app/garden.h"
 #include "app/keys.h"
 #include "app/startup.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ namespace {
 class Camera : public ::testing::Test {
 protected:
     void SetUp() override {
-        setGardenStartValues();
+        resetGarden();
         displayMode = 1;
         cameraEye = {-1.5f, 0.5f, 0.0f};
         cameraAzimuth = -180;

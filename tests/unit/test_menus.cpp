@@ -3,13 +3,14 @@
 #include "app/garden.h"
 #include "app/menus.h"
 #include "app/startup.h"
+#include "tests/common/reset.h"
 
 namespace {
 
 class Menus : public ::testing::Test {
 protected:
-    void SetUp() override { setGardenStartValues(); }
-    void TearDown() override { resetSandbox(); }
+    void SetUp() override { resetGarden(); }
+    void TearDown() override { resetGarden(); }
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "app/garden.h"
 #include "scene/mesh.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -35,11 +36,7 @@ void expectDirection(Point3 n, Point3 direction) {
 // Leaves the garden's mesh empty again, as every other test expects it.
 class SandMesh : public ::testing::Test {
 protected:
-    void TearDown() override {
-        sandTriangles.clear();
-        vertexNormals.clear();
-        sandVertices.clear();
-    }
+    void TearDown() override { resetGarden(); }
 };
 
 }  // namespace

@@ -8,17 +8,14 @@
 #include "app/startup.h"
 #include "plan/mouse.h"
 #include "plan/rake.h"
+#include "tests/common/reset.h"
 
 namespace {
 
 class RakeStroke : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setGardenStartValues();
-        rakeMarks.clear();
-        strokeAnchor = {};
-    }
-    void TearDown() override { rakeMarks.clear(); }
+    void SetUp() override { resetGarden(); }
+    void TearDown() override { resetGarden(); }
 
     // A left press at a plan point, through the GLUT mouse position.
     void pressAt(int planX, int planY) {

@@ -5,6 +5,7 @@
 #include "app/garden.h"
 #include "app/startup.h"
 #include "plan/rocks.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -12,11 +13,7 @@ const char* const collisionMessage = "collision detected, cannot place rocks so 
 
 class RockPlacement : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setGardenStartValues();
-        smallRockPos = {};
-        largeRockPos = {};
-    }
+    void SetUp() override { resetGarden(); }
 
     // Places the rock of the given tool and returns what it printed.
     std::string place(int tool, float x, float y, int* placed) {
