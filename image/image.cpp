@@ -214,11 +214,16 @@ int getinfoheader(FILE* stream, BitmapInfoHeader* header) {
     return 1;
 }
 
+// Frees three channel arrays and forgets them, so a second release is harmless.
+static void releaseChannels(unsigned char** red, unsigned char** green, unsigned char** blue) {
+    std::free(*red);
+    std::free(*green);
+    std::free(*blue);
+    *red = *green = *blue = nullptr;
+}
+
 static void releasePalette(BitmapPlanes* planes) {
-    std::free(planes->redPalette);
-    std::free(planes->greenPalette);
-    std::free(planes->bluePalette);
-    planes->redPalette = planes->greenPalette = planes->bluePalette = nullptr;
+    releaseChannels(&planes->redPalette, &planes->greenPalette, &planes->bluePalette);
 }
 
 int getpalette(FILE* stream, BitmapPlanes* planes) {
@@ -318,10 +323,7 @@ static std::nullptr_t reportNull(const char* message) {
 }
 
 static void releasePlanes(BitmapPlanes* planes) {
-    std::free(planes->red);
-    std::free(planes->green);
-    std::free(planes->blue);
-    planes->red = planes->green = planes->blue = nullptr;
+    releaseChannels(&planes->red, &planes->green, &planes->blue);
     releasePalette(planes);
 }
 
@@ -477,10 +479,7 @@ int put24bits(FILE* stream, const WriterPlanes* planes) {
 }
 
 static void releaseWriterPlanes(WriterPlanes* planes) {
-    std::free(planes->red);
-    std::free(planes->green);
-    std::free(planes->blue);
-    planes->red = planes->green = planes->blue = nullptr;
+    releaseChannels(&planes->red, &planes->green, &planes->blue);
 }
 
 int writeBMP(const RasterImage* image, FILE* stream) {

@@ -131,31 +131,13 @@ unsigned char channelByte(float value, int x, int y) {
 }
 
 void paintLightSand(Canvas& canvas) {
-    SandRecipe recipe;
-    recipe.base = rgb(0.86f, 0.79f, 0.65f);
-    recipe.darkGrain = rgb(0.46f, 0.41f, 0.36f);
-    recipe.brightGrain = rgb(0.98f, 0.96f, 0.92f);
-    recipe.warmGrain = rgb(0.85f, 0.66f, 0.48f);
-    recipe.darkShare = 0.02f;
-    recipe.brightShare = 0.03f;
-    recipe.warmShare = 0.03f;
-    recipe.grainContrast = 0.10f;
-    recipe.seed = 101u;
-    paintSand(canvas, recipe);
+    paintSand(canvas, {rgb(0.86f, 0.79f, 0.65f), rgb(0.46f, 0.41f, 0.36f), rgb(0.98f, 0.96f, 0.92f),
+                       rgb(0.85f, 0.66f, 0.48f), 0.02f, 0.03f, 0.03f, 0.10f, 101u});
 }
 
 void paintDarkSand(Canvas& canvas) {
-    SandRecipe recipe;
-    recipe.base = rgb(0.56f, 0.49f, 0.40f);
-    recipe.darkGrain = rgb(0.17f, 0.16f, 0.16f);
-    recipe.brightGrain = rgb(0.80f, 0.76f, 0.68f);
-    recipe.warmGrain = rgb(0.60f, 0.38f, 0.26f);
-    recipe.darkShare = 0.07f;
-    recipe.brightShare = 0.025f;
-    recipe.warmShare = 0.04f;
-    recipe.grainContrast = 0.16f;
-    recipe.seed = 202u;
-    paintSand(canvas, recipe);
+    paintSand(canvas, {rgb(0.56f, 0.49f, 0.40f), rgb(0.17f, 0.16f, 0.16f), rgb(0.80f, 0.76f, 0.68f),
+                       rgb(0.60f, 0.38f, 0.26f), 0.07f, 0.025f, 0.04f, 0.16f, 202u});
 }
 
 // The stones below wrap onto GLU spheres, where u runs once round the equator
@@ -356,50 +338,20 @@ void paintCrystal(Canvas& canvas, const CrystalRecipe& recipe) {
 }
 
 void paintAmethyst(Canvas& canvas) {
-    CrystalRecipe recipe;
-    recipe.deep = rgb(0.24f, 0.07f, 0.36f);
-    recipe.light = rgb(0.78f, 0.58f, 0.92f);
-    recipe.ridge = rgb(0.95f, 0.88f, 1.0f);
-    recipe.cellsU = 12;
-    recipe.cellsV = 6;
-    recipe.tiltStrength = 0.9f;
-    recipe.ridgeWidth = 0.05f;
-    recipe.veilStrength = 0.25f;
-    recipe.striationCells = 0;
-    recipe.seed = 909u;
-    paintCrystal(canvas, recipe);
+    paintCrystal(canvas, {rgb(0.24f, 0.07f, 0.36f), rgb(0.78f, 0.58f, 0.92f), rgb(0.95f, 0.88f, 1.0f), 12, 6, 0.9f,
+                          0.05f, 0.25f, 0, 909u});
 }
 
 void paintAquamarine(Canvas& canvas) {
     // Long prisms running pole to pole, with fine growth lines along them.
-    CrystalRecipe recipe;
-    recipe.deep = rgb(0.10f, 0.33f, 0.52f);
-    recipe.light = rgb(0.62f, 0.86f, 0.94f);
-    recipe.ridge = rgb(0.92f, 0.98f, 1.0f);
-    recipe.cellsU = 20;
-    recipe.cellsV = 3;
-    recipe.tiltStrength = 1.2f;
-    recipe.ridgeWidth = 0.04f;
-    recipe.veilStrength = 0.15f;
-    recipe.striationCells = 160;
-    recipe.seed = 1010u;
-    paintCrystal(canvas, recipe);
+    paintCrystal(canvas, {rgb(0.10f, 0.33f, 0.52f), rgb(0.62f, 0.86f, 0.94f), rgb(0.92f, 0.98f, 1.0f), 20, 3, 1.2f,
+                          0.04f, 0.15f, 160, 1010u});
 }
 
 void paintCitrine(Canvas& canvas) {
     // Small golden facets with milky veils running through them.
-    CrystalRecipe recipe;
-    recipe.deep = rgb(0.62f, 0.30f, 0.05f);
-    recipe.light = rgb(0.98f, 0.82f, 0.36f);
-    recipe.ridge = rgb(1.0f, 0.96f, 0.82f);
-    recipe.cellsU = 28;
-    recipe.cellsV = 14;
-    recipe.tiltStrength = 0.8f;
-    recipe.ridgeWidth = 0.06f;
-    recipe.veilStrength = 0.45f;
-    recipe.striationCells = 0;
-    recipe.seed = 1111u;
-    paintCrystal(canvas, recipe);
+    paintCrystal(canvas, {rgb(0.62f, 0.30f, 0.05f), rgb(0.98f, 0.82f, 0.36f), rgb(1.0f, 0.96f, 0.82f), 28, 14,
+                          0.8f, 0.06f, 0.45f, 0, 1111u});
 }
 
 void paintWood(Canvas& canvas) {

@@ -1,17 +1,20 @@
 #include "tests/common/reset.h"
 
 #include "app/garden.h"
+#include "app/menus.h"
 #include "app/startup.h"
-#include "scene/sandbatch.h"
+
+void placeBothRocks(PlanPoint large, PlanPoint small) {
+    largeRockPlaced = 1;
+    largeRockPos = large;
+    smallRockPlaced = 1;
+    smallRockPos = small;
+}
 
 void resetGarden() {
     setGardenStartValues();
-    emptySequence(rakeMarks);
-    emptySequence(sandVertices);
-    emptySequence(vertexNormals);
-    emptySequence(sandTriangles);
-    clearSandBatch();
-    planImageMarks = 0;
+    // The menu's reset empties every sequence and cache.
+    resetSandbox();
     smallRockPos = {};
     largeRockPos = {};
     strokeAnchor = {};

@@ -22,6 +22,7 @@
 #include "scene/sand.h"
 #include "scene/sandbatch.h"
 #include "scene/scenery.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -116,10 +117,7 @@ protected:
                 rakeTowards(at);
             }
         }
-        largeRockPlaced = 1;
-        largeRockPos = {250, 330};
-        smallRockPlaced = 1;
-        smallRockPos = {470, 160};
+        placeBothRocks({250, 330}, {470, 160});
         largeRockTexture = largeRockNumber;
         smallRockTexture = smallRockNumber;
         drawFrame();

@@ -9,6 +9,7 @@
 #include "app/keys.h"
 #include "app/startup.h"
 #include "gl_window.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -22,10 +23,7 @@ protected:
     void drawSomePlan() {
         rakeMarks.push_back({100, 100, 0});
         rakeMarks.push_back({104, 100, 0});
-        largeRockPlaced = 1;
-        largeRockPos = {300, 299};
-        smallRockPlaced = 1;
-        smallRockPos = {500, 100};
+        placeBothRocks({300, 299}, {500, 100});
         onDisplay();
     }
 };

@@ -8,6 +8,7 @@
 #include "app/garden.h"
 #include "gl_window.h"
 #include "plan/planview.h"
+#include "tests/common/reset.h"
 
 namespace {
 
@@ -100,10 +101,7 @@ TEST_F(PlanView, AMarkIsATwentySidedFanOfRadiusEight) {
 TEST_F(PlanView, TheFrameDrawsMarksNewestFirstThenTheLargeThenTheSmallRock) {
     rakeMarks.push_back({100, 100, 0});
     rakeMarks.push_back({200, 150, 0});
-    largeRockPlaced = 1;
-    largeRockPos = {400, 420};
-    smallRockPlaced = 1;
-    smallRockPos = {500, 200};
+    placeBothRocks({400, 420}, {500, 200});
     std::vector<FedTriangle> polygons = feedbackOf(drawPlanView);
     ASSERT_EQ(polygons.size(), 80u);
     expectDisc(polygons, 0, 200, 150, 8, 0.5f, 0.0f);
@@ -160,10 +158,7 @@ TEST_F(PlanView, OverlappingMarksCompound) {
 }
 
 TEST_F(PlanView, RockDiscsAreBlackInTheMiddleAndFourFifthsWhiteAtTheRim) {
-    largeRockPlaced = 1;
-    largeRockPos = {200.5f, 300.5f};
-    smallRockPlaced = 1;
-    smallRockPos = {450.5f, 300.5f};
+    placeBothRocks({200.5f, 300.5f}, {450.5f, 300.5f});
     std::vector<unsigned char> rgb = drawPlan();
     EXPECT_EQ(red(rgb, 200, 300), 0);
     EXPECT_EQ(red(rgb, 450, 300), 0);

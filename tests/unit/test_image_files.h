@@ -25,6 +25,16 @@ inline void poke32(Bytes& b, size_t at, std::uint32_t v) {
     poke16(b, at + 2, v >> 16);
 }
 
+// A copy of the file with one 16- or 32-bit field changed.
+inline Bytes with16(Bytes b, size_t at, std::uint32_t v) {
+    poke16(b, at, v);
+    return b;
+}
+inline Bytes with32(Bytes b, size_t at, std::uint32_t v) {
+    poke32(b, at, v);
+    return b;
+}
+
 inline std::uint32_t peek32(const Bytes& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }

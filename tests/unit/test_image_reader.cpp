@@ -37,6 +37,17 @@ BmpBuilder palettedThreeByTwo() {
     return b;
 }
 
+// A one-row picture at 1 bit.
+BmpBuilder monoRow(int width, std::vector<std::uint32_t> palette, std::vector<unsigned char> row) {
+    BmpBuilder b;
+    b.bitCount = 1;
+    b.width = width;
+    b.height = 1;
+    b.palette = std::move(palette);
+    b.rows = {std::move(row)};
+    return b;
+}
+
 Bytes truncated(Bytes bytes, size_t length) {
     bytes.resize(length);
     poke32(bytes, 2, static_cast<std::uint32_t>(length));
@@ -98,16 +109,6 @@ TEST(BmpReader, FileHeaderFaultsAreNamedByGetfileheader) {
 
 TEST(BmpReader, InfoHeaderFaultsAreNamedByGetinfoheader) {
     Bytes good = twoByTwo().build();
-    auto with16 = [&](size_t at, std::uint32_t v) {
-        Bytes b = good;
-        poke16(b, at, v);
-        return b;
-    };
-    auto with32 = [&](size_t at, std::uint32_t v) {
-        Bytes b = good;
-        poke32(b, at, v);
-        return b;
-    };
     const std::string eof = "getinfoheader: Unexpected end of file.\n";
     const std::string bits = "getinfoheader: Invalid biBitCount value.\n";
     const std::string rle = "getinfoheader: Sorry, RLE not implemented.\n";
@@ -116,10 +117,11 @@ TEST(BmpReader, InfoHeaderFaultsAreNamedByGetinfoheader) {
     expectRefused(truncated(good, 29), eof + infoHeaderStep);  // inside biBitCount
     expectRefused(truncated(good, 33), eof + infoHeaderStep);  // inside biCompression
     expectRefused(truncated(good, 53), eof + infoHeaderStep);  // inside biClrImportant
-    expectRefused(with16(26, 0), "getinfoheader: biPlanes should be 1.\n" + infoHeaderStep);
-    expectRefused(with16(26, 2), "getinfoheader: biPlanes should be 1.\n" + infoHeaderStep);
-    for (std::uint32_t count : {0u, 2u, 16u, 32u}) expectRefused(with16(28, count), bits + infoHeaderStep);
-    for (std::uint32_t method : {1u, 2u, 3u, 0x80000000u}) expectRefused(with32(30, method), rle + infoHeaderStep);
+    expectRefused(with16(good, 26, 0), "getinfoheader: biPlanes should be 1.\n" + infoHeaderStep);
+    expectRefused(with16(good, 26, 2), "getinfoheader: biPlanes should be 1.\n" + infoHeaderStep);
+    for (std::uint32_t count : {0u, 2u, 16u, 32u}) expectRefused(with16(good, 28, count), bits + infoHeaderStep);
+    for (std::uint32_t method : {1u, 2u, 3u, 0x80000000u})
+        expectRefused(with32(good, 30, method), rle + infoHeaderStep);
 }
 
 TEST(BmpReader, SidesThatAreNotPositiveOrTooLargeAreRefusedBeforeAnyAllocation) {
@@ -283,9 +285,7 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
     eight.palette.assign(256, 0x123456);
     eight.palette[255] = 0xABCDEF;
     eight.rows = {{255, 0, 255}, {0, 0, 0}};
-    Bytes bytes = eight.build();
-    poke32(bytes, 10, 0);
-    BmpRead r = readBmpBytes(bytes);
+    BmpRead r = readBmpBytes(with32(eight.build(), 10, 0));
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0xABCDEF));
     EXPECT_EQ(r.image->pixels[1], rgb(0x123456));
@@ -295,24 +295,15 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
     eight.palette.assign(20, 0);
     eight.palette[19] = 0x0A0B0C;
     eight.rows = {{19, 19, 19}, {0, 19, 0}};
-    bytes = eight.build();
-    poke32(bytes, 10, 0);
-    r = readBmpBytes(bytes);
+    r = readBmpBytes(with32(eight.build(), 10, 0));
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[4], rgb(0x0A0B0C));
     EXPECT_EQ(r.image->pixels[5], rgb(0));
 
     // At 1 bit two entries are read whatever biClrUsed says.
-    BmpBuilder mono;
-    mono.bitCount = 1;
-    mono.width = 3;
-    mono.height = 1;
+    BmpBuilder mono = monoRow(3, {0x102030, 0x405060}, {0x40});
     mono.clrUsed = 1;
-    mono.palette = {0x102030, 0x405060};
-    mono.rows = {{0x40}};
-    bytes = mono.build();
-    poke32(bytes, 10, 0);
-    r = readBmpBytes(bytes);
+    r = readBmpBytes(with32(mono.build(), 10, 0));
     ASSERT_NE(r.image, nullptr);
     EXPECT_EQ(r.image->pixels[0], rgb(0x102030));
     EXPECT_EQ(r.image->pixels[1], rgb(0x405060));
@@ -320,12 +311,8 @@ TEST(BmpReader, PaletteSizeFollowsTheDepthAndBiClrUsed) {
 }
 
 TEST(BmpReader, PackedDepthsTakeTheLeftmostPixelFromTheHighBits) {
-    BmpBuilder mono;
-    mono.bitCount = 1;
-    mono.width = 10;
-    mono.height = 1;
-    mono.palette = {0x000000, 0xFFFFFF};
-    mono.rows = {{0xA5, 0x7F, 0xFF, 0xFF}};  // pad bits and bytes set: never read
+    // Pad bits and bytes set: never read.
+    BmpBuilder mono = monoRow(10, {0x000000, 0xFFFFFF}, {0xA5, 0x7F, 0xFF, 0xFF});
     BmpRead r = readBmpBytes(mono.build());
     ASSERT_NE(r.image, nullptr);
     const int bits[10] = {1, 0, 1, 0, 0, 1, 0, 1, 0, 1};
@@ -389,12 +376,7 @@ TEST(BmpReader, UnusableBfOffBitsFallsBackToTheEndOfThePalette) {
 }
 
 TEST(BmpReader, EveryDepthGivesOpaquePixels) {
-    BmpBuilder mono;
-    mono.bitCount = 1;
-    mono.width = 1;
-    mono.height = 1;
-    mono.palette = {0, 0};
-    mono.rows = {{0x80}};
+    BmpBuilder mono = monoRow(1, {0, 0}, {0x80});
     BmpBuilder four = palettedThreeByTwo();
     four.bitCount = 4;
     four.rows = {{0x12, 0x30}, {0x30, 0x10}};

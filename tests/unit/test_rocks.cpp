@@ -11,6 +11,11 @@ namespace {
 
 const char* const collisionMessage = "collision detected, cannot place rocks so close to each other\n";
 
+void expectAt(PlanPoint p, float x, float y) {
+    EXPECT_EQ(p.x, x);
+    EXPECT_EQ(p.y, y);
+}
+
 class RockPlacement : public ::testing::Test {
 protected:
     void SetUp() override { resetGarden(); }
@@ -51,16 +56,14 @@ TEST_F(RockPlacement, OverlapIsRefusedWithTheMessageAndNothingChanges) {
 
     EXPECT_EQ(place(1, 389, 300, &placed), collisionMessage);
     EXPECT_EQ(placed, 0);
-    EXPECT_EQ(smallRockPos.x, 500.0f);
-    EXPECT_EQ(smallRockPos.y, 500.0f);
+    expectAt(smallRockPos, 500.0f, 500.0f);
     EXPECT_EQ(smallRockPlaced, 1);
     EXPECT_EQ(largeRockPos.x, 300.0f);
 
     // The large rock is kept off the small one's disc in the same way.
     EXPECT_EQ(place(2, 520, 440, &placed), collisionMessage);
     EXPECT_EQ(placed, 0);
-    EXPECT_EQ(largeRockPos.x, 300.0f);
-    EXPECT_EQ(largeRockPos.y, 300.0f);
+    expectAt(largeRockPos, 300.0f, 300.0f);
 }
 
 TEST_F(RockPlacement, AFirstRockRefusedLeavesItAbsent) {
@@ -68,8 +71,7 @@ TEST_F(RockPlacement, AFirstRockRefusedLeavesItAbsent) {
     place(2, 300, 300, &placed);
     EXPECT_EQ(place(1, 300, 310, &placed), collisionMessage);
     EXPECT_EQ(smallRockPlaced, 0);
-    EXPECT_EQ(smallRockPos.x, 0.0f);
-    EXPECT_EQ(smallRockPos.y, 0.0f);
+    expectAt(smallRockPos, 0.0f, 0.0f);
 }
 
 TEST_F(RockPlacement, ARockIsComparedOnlyWithTheOtherOne) {
@@ -80,8 +82,7 @@ TEST_F(RockPlacement, ARockIsComparedOnlyWithTheOtherOne) {
     // A second click with the same tool moves the rock onto its own old disc.
     EXPECT_EQ(place(1, 595, 590, &placed), "");
     EXPECT_EQ(placed, 1);
-    EXPECT_EQ(smallRockPos.x, 595.0f);
-    EXPECT_EQ(smallRockPos.y, 590.0f);
+    expectAt(smallRockPos, 595.0f, 590.0f);
 }
 
 TEST_F(RockPlacement, ARockTakenOffThePlanNoLongerCollides) {

@@ -118,21 +118,16 @@ TEST(TextureReader, OnlyPlanesBitCountAndSidesAreExamined) {
 
 TEST(TextureReader, RefusalsNameTheFileOnStandardOutput) {
     Bytes good = threeByTwo().build();
-    auto with16 = [&](size_t at, std::uint32_t v) {
-        Bytes b = good;
-        poke16(b, at, v);
-        return b;
-    };
     auto withSides = [&](std::int32_t w, std::int32_t h) {
         Bytes b = good;
         poke32(b, 18, static_cast<std::uint32_t>(w));
         poke32(b, 22, static_cast<std::uint32_t>(h));
         return b;
     };
-    expectRefused(with16(26, 2), "Planes from sand1.bmp is not 1: 2\n");
-    expectRefused(with16(26, 0), "Planes from sand1.bmp is not 1: 0\n");
-    expectRefused(with16(28, 8), "Bpp from sand1.bmp is not 24: 8\n");
-    expectRefused(with16(28, 32), "Bpp from sand1.bmp is not 24: 32\n");
+    expectRefused(with16(good, 26, 2), "Planes from sand1.bmp is not 1: 2\n");
+    expectRefused(with16(good, 26, 0), "Planes from sand1.bmp is not 1: 0\n");
+    expectRefused(with16(good, 28, 8), "Bpp from sand1.bmp is not 24: 8\n");
+    expectRefused(with16(good, 28, 32), "Bpp from sand1.bmp is not 24: 32\n");
     // Files ending inside the headers fail on what the end of file reads as.
     expectRefused(Bytes(good.begin(), good.begin() + 20), "Planes from sand1.bmp is not 1: 65535\n");
     expectRefused(Bytes(good.begin(), good.begin() + 28), "Bpp from sand1.bmp is not 24: 65535\n");
