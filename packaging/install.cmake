@@ -58,4 +58,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Started from the desktop's menu, the launcher shows a failed start in a
+# dialog: any one of these programs will do (xmessage is in x11-utils).
+# dpkg-shlibdeps adds the libraries to this list.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "zenity | kdialog | x11-utils")
 include(CPack)

@@ -2,6 +2,7 @@
 // picture files will load in the garden, and turns any picture the garden's
 // BMP reader accepts into an upright 24-bit copy.
 
+#include "app/pictures.h"
 #include "image/image.h"
 #include "image/texture.h"
 #include "tools/paint.h"
@@ -25,6 +26,7 @@ const char* const kUsage =
     "  defaults DIR       draw the garden's fourteen pictures into DIR (made if needed)\n"
     "  check FILE...      tell whether each file loads as a background and as a texture\n"
     "  convert IN OUT     write an upright 24-bit copy of any picture the garden reads\n"
+    "  list               show, for each of the garden's pictures, the file it will read\n"
     "  help               show this text\n";
 
 // Exit statuses: a refused command line is told apart from a failed task.
@@ -276,6 +278,42 @@ int convertPicture(const std::string& input, const std::string& output) {
     return 0;
 }
 
+// The user's garden folder, as the XDG Base Directory specification places
+// it: a relative XDG_DATA_HOME is invalid there and is ignored.
+std::filesystem::path ownGardenFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/') return std::filesystem::path(dataHome) / "sandmere";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::absolute(std::filesystem::path(home != nullptr ? home : "") / ".local/share/sandmere");
+}
+
+// The pictures installed with this tool, found from its own place.
+std::filesystem::path installedGardenFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (self.parent_path() / ".." / "share" / "sandmere").lexically_normal();
+}
+
+// One line per picture: its name and the file the garden will read for it,
+// the user's own copy before the installed one. A picture found in neither
+// still gets its line, with the installed path, and fails the command.
+int listPictures() {
+    const std::filesystem::path own = ownGardenFolder(), installed = installedGardenFolder();
+    int status = 0;
+    for (const GardenPictureFile& picture : gardenPictureFiles) {
+        std::error_code error;
+        const std::filesystem::path ownCopy = own / picture.fileName, installedCopy = installed / picture.fileName;
+        const bool mine = std::filesystem::is_regular_file(ownCopy, error);
+        std::printf("%s\t%s\n", picture.fileName, (mine ? ownCopy : installedCopy).c_str());
+        if (!mine && !std::filesystem::is_regular_file(installedCopy, error)) {
+            std::fprintf(stderr, "sandmere-picture: %s is in neither %s nor %s\n", picture.fileName, own.c_str(),
+                         installed.c_str());
+            status = kStatusFailed;
+        }
+    }
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -297,6 +335,10 @@ int main(int argc, char** argv) {
     if (command == "convert") {
         if (operands.size() != 2) return usageError("convert takes an input and an output file");
         return convertPicture(operands[0], operands[1]);
+    }
+    if (command == "list") {
+        if (!operands.empty()) return usageError("list takes no operands");
+        return listPictures();
     }
     return usageError("unknown command '" + command + "'");
 }

@@ -1,12 +1,21 @@
 // Start-up, the console, the quit paths and missing pictures, on the real
 // program in its own X server.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "app/pictures.h"
 #include "garden_test.h"
+#include "image/image.h"
 
 namespace {
 
@@ -159,7 +168,8 @@ TEST_F(GardenTest, MissingSecondBackgroundLeavesOnlyItsChoiceWhite) {
 }
 
 // The installed garden: `cmake --install` into a temporary prefix, and the
-// launcher started from an unrelated, empty folder with an empty home.
+// launcher started from an unrelated, empty folder with an empty home and
+// its own runtime folder, where each run keeps its folder of pictures.
 class InstalledGarden : public GardenTest {
 protected:
     void SetUp() override {
@@ -168,6 +178,8 @@ protected:
         root = pattern;
         fs::create_directories(root / "home");
         fs::create_directories(root / "elsewhere");
+        fs::create_directories(runtime());
+        fs::permissions(runtime(), fs::perms::owner_all);
         const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" +
                                     (root / "usr").string() + "' > '" + (root / "install.log").string() + "' 2>&1";
         ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
@@ -178,9 +190,16 @@ protected:
         fs::remove_all(root, ignored);
     }
 
-    void startInstalled(const fs::path& prefix) {
-        garden.startIn((root / "elsewhere").string(), (prefix / "bin" / "sandmere").string(),
-                       {"HOME=" + (root / "home").string(), "XDG_DATA_HOME="});
+    fs::path runtime() const { return root / "runtime"; }
+    fs::path ownFolder() const { return root / "home" / ".local" / "share" / "sandmere"; }
+    std::string tool() const { return (root / "usr" / "bin" / "sandmere-picture").string(); }
+
+    void startInstalled(const fs::path& prefix, std::vector<std::string> environment = {},
+                        e2e::Console console = e2e::Console::terminal) {
+        environment.insert(environment.begin(), {"HOME=" + (root / "home").string(),
+                                                 "XDG_DATA_HOME=", "XDG_RUNTIME_DIR=" + runtime().string()});
+        garden.startIn((root / "elsewhere").string(), (prefix / "bin" / "sandmere").string(), environment,
+                       console);
     }
 
     // Starts the launcher, sees the banner, the twelve loads and the window,
@@ -194,6 +213,51 @@ protected:
         garden.window().key('q');
         const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
         EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+        EXPECT_TRUE(fs::is_empty(runtime())) << "a run folder was left behind";
+    }
+
+    // The folder the running launcher made for its run.
+    fs::path runFolder() const {
+        std::vector<fs::path> folders;
+        for (const auto& entry : fs::directory_iterator(runtime())) folders.push_back(entry.path());
+        EXPECT_EQ(folders.size(), 1u) << "one run, one folder";
+        return folders.empty() ? fs::path() : folders[0];
+    }
+
+    // A dialog program first on the PATH (the entry returned) that notes
+    // its process and arguments in its folder, then stays open.
+    std::string fakeDialog() {
+        const fs::path dialogs = root / "dialogs";
+        fs::create_directories(dialogs);
+        std::ofstream(dialogs / "zenity")
+            << "#!/bin/sh\ncd '" << dialogs.string()
+            << "' && printf '%s\\n' \"$$\" \"$@\" > .part.$$ && mv .part.$$ shown.$$\n"
+               "exec sleep 60\n";
+        fs::permissions(dialogs / "zenity", fs::perms::owner_all);
+        return "PATH=" + dialogs.string() + ":" + std::getenv("PATH");
+    }
+
+    // Waits for the fake dialog to have been started once, sees that it is
+    // still open although the launcher has ended, that it shows `line`, and
+    // closes it.
+    void expectOneOpenDialogShowing(const std::string& line) {
+        std::vector<fs::path> shown;
+        for (int tries = 0; tries < 250 && shown.empty(); ++tries) {
+            std::this_thread::sleep_for(milliseconds(20));
+            for (const auto& entry : fs::directory_iterator(root / "dialogs"))
+                if (entry.path().filename().string().rfind("shown.", 0) == 0) shown.push_back(entry.path());
+        }
+        ASSERT_EQ(shown.size(), 1u) << "one dialog, for the one run without a terminal";
+        std::ifstream record(shown[0]);
+        std::vector<std::string> lines;
+        for (std::string each; std::getline(record, each);) lines.push_back(each);
+        ASSERT_GE(lines.size(), 2u);
+        const pid_t dialog = std::stoi(lines[0]);
+        EXPECT_EQ(kill(dialog, 0), 0) << "the dialog was closed or waited for";
+        kill(dialog, SIGTERM);
+        fs::remove(shown[0]);
+        EXPECT_EQ(lines[1], "--error");
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << "the dialog does not show " << line;
     }
 
     fs::path root;
@@ -201,21 +265,113 @@ protected:
 
 TEST_F(InstalledGarden, LauncherStartsTheGardenAmongTheInstalledPictures) { expectStartsAndQuits(root / "usr"); }
 
-TEST_F(InstalledGarden, TheUsersOwnGardenFolderComesFirst) {
+// A 600 by 600 background whose quarters have colours of their own, so a
+// picture drawn upside down or mirrored shows the wrong ones.
+const e2e::Rgb kQuarters[2][2] = {{{200, 40, 40}, {40, 160, 60}}, {{40, 60, 200}, {220, 200, 40}}};
+
+void writeQuarters(const fs::path& path) {
+    RasterImage raster(gardenWindowSide, gardenWindowSide);
+    const int half = gardenWindowSide / 2;
+    // The writer puts raster row 0 at the top of the picture.
+    for (int y = 0; y < gardenWindowSide; ++y)
+        for (int x = 0; x < gardenWindowSide; ++x) {
+            const e2e::Rgb& c = kQuarters[y / half][x / half];
+            raster.pixels[y * gardenWindowSide + x] = Pixel(c.r, c.g, c.b, 255);
+        }
+    FILE* stream = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_TRUE(writeBMP(&raster, stream));
+    EXPECT_EQ(std::fclose(stream), 0);
+}
+
+TEST_F(InstalledGarden, AGardenFolderWithOnlyBg1ShowsItBehindTheGardenAmongTheInstalledPictures) {
+    fs::create_directories(ownFolder());
+    writeQuarters(root / "quarters.bmp");
+    const std::string convert = "'" + tool() + "' convert '" + (root / "quarters.bmp").string() + "' '" +
+                                (ownFolder() / "bg1.bmp").string() + "' >/dev/null";
+    ASSERT_EQ(std::system(convert.c_str()), 0);
+    // A relative XDG_DATA_HOME is ignored: the wood here would stop the garden.
+    fs::create_directories(root / "elsewhere" / "data" / "sandmere");
+    fs::copy_file(fs::path(SANDMERE_BMPSUITE_DIR) / "g" / "pal8.bmp",
+                  root / "elsewhere" / "data" / "sandmere" / "wood1.bmp");
+
+    startInstalled(root / "usr", {"XDG_DATA_HOME=data"});
+    ASSERT_TRUE(garden.waitUntilShown()) << console();
+
+    // The run folder is the user's alone and links each picture to the file
+    // chosen for it.
+    const fs::path run = runFolder();
+    EXPECT_EQ(fs::status(run).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const GardenPictureFile& picture : gardenPictureFiles) {
+        const fs::path link = run / picture.fileName;
+        ASSERT_TRUE(fs::is_symlink(link)) << link;
+        const fs::path expected = std::string(picture.fileName) == "bg1.bmp"
+                                      ? ownFolder() / "bg1.bmp"
+                                      : root / "usr" / "share" / "sandmere" / picture.fileName;
+        EXPECT_TRUE(fs::equivalent(link, expected)) << link << " leads to " << fs::read_symlink(link);
+    }
+
+    garden.window().key('3');
+    const e2e::Shot scene = garden.keyAndWait('i');
+    const e2e::Region topLeft{1, 1, 60, 60}, topRight{539, 1, 60, 60};
+    auto is = [](e2e::Rgb colour) { return [colour](e2e::Rgb c) { return c.distance(colour) <= 1; }; };
+    EXPECT_EQ(scene.count(topLeft, is(kQuarters[0][0])), 60 * 60) << keep(scene, "bg1");
+    EXPECT_EQ(scene.count(topRight, is(kQuarters[0][1])), 60 * 60);
+
+    garden.window().key('q');
+    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+    EXPECT_TRUE(fs::is_empty(runtime())) << "the run folder was left behind";
+}
+
+TEST_F(InstalledGarden, ASignalEndsTheGardenAndItsRunFolderWithTheLauncher) {
+    // Each signal once, on a terminal and off one, where the garden's
+    // messages go through the launcher's own pipes.
+    const std::pair<int, e2e::Console> cases[] = {{SIGTERM, e2e::Console::terminal},
+                                                  {SIGINT, e2e::Console::terminal},
+                                                  {SIGHUP, e2e::Console::none},
+                                                  {SIGTERM, e2e::Console::none}};
+    for (const auto& [signal, console] : cases) {
+        SCOPED_TRACE(std::string(strsignal(signal)) + (console == e2e::Console::none ? ", no terminal" : ""));
+        startInstalled(root / "usr", {}, console);
+        ASSERT_TRUE(garden.waitUntilShown()) << this->console();
+        EXPECT_FALSE(fs::is_empty(runtime()));
+        const pid_t launcher = garden.program().pid();
+        ASSERT_EQ(kill(launcher, signal), 0);
+        const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
+        EXPECT_TRUE(result.exitedWith(128 + signal)) << result.describe();
+        EXPECT_TRUE(fs::is_empty(runtime())) << "the run folder was left behind";
+        // The launcher leads the process group the garden runs in: none of
+        // it may be left.
+        EXPECT_TRUE(kill(-launcher, 0) == -1 && errno == ESRCH) << "the garden outlived the launcher";
+    }
+}
+
+TEST_F(InstalledGarden, TheUsersOwnGardenFolderComesFirstAndItsFailureIsShownOffATerminal) {
     // Made by the installed picture tool, with the frame's wood replaced by
     // a picture the texture loader refuses: the garden must stop on it.
-    const fs::path own = root / "home" / ".local" / "share" / "sandmere";
-    const std::string make =
-        "'" + (root / "usr" / "bin" / "sandmere-picture").string() + "' defaults '" + own.string() + "'";
+    const std::string make = "'" + tool() + "' defaults '" + ownFolder().string() + "'";
     ASSERT_EQ(std::system(make.c_str()), 0);
-    fs::copy_file(fs::path(SANDMERE_BMPSUITE_DIR) / "g" / "pal8.bmp", own / "wood1.bmp",
+    fs::copy_file(fs::path(SANDMERE_BMPSUITE_DIR) / "g" / "pal8.bmp", ownFolder() / "wood1.bmp",
                   fs::copy_options::overwrite_existing);
-    startInstalled(root / "usr");
-    const e2e::ExitResult result = garden.program().waitForExit(e2e::kStartTimeout);
-    EXPECT_TRUE(result.exitedWith(1)) << result.describe();
-    const auto lines = garden.program().outputLines();
-    ASSERT_EQ(lines.size(), 16u) << console();
-    EXPECT_EQ(lines[15], "Bpp from wood1.bmp is not 24: 8");
+    const std::string path = fakeDialog();
+
+    auto expectRefusedWood = [&] {
+        const e2e::ExitResult result = garden.program().waitForExit(e2e::kStartTimeout);
+        EXPECT_TRUE(result.exitedWith(1)) << result.describe();
+        const auto lines = garden.program().outputLines();
+        ASSERT_EQ(lines.size(), 16u) << console();
+        EXPECT_EQ(lines[15], "Bpp from wood1.bmp is not 24: 8");
+        EXPECT_TRUE(fs::is_empty(runtime())) << "the run folder was left behind";
+    };
+    // On a terminal the messages are there already: no dialog.
+    startInstalled(root / "usr", {path});
+    expectRefusedWood();
+
+    // Off a terminal the launcher ends at once, the dialog still open.
+    startInstalled(root / "usr", {path}, e2e::Console::none);
+    expectRefusedWood();
+    expectOneOpenDialogShowing("Bpp from wood1.bmp is not 24: 8");
 }
 
 TEST_F(InstalledGarden, AMovedTreeStartsAndAMissingPicturesFolderIsNamed) {
@@ -226,11 +382,16 @@ TEST_F(InstalledGarden, AMovedTreeStartsAndAMissingPicturesFolderIsNamed) {
     startInstalled(root / "moved");
     const e2e::ExitResult result = garden.program().waitForExit(e2e::kStepTimeout);
     EXPECT_TRUE(result.exitedWith(1)) << result.describe();
-    EXPECT_NE(garden.program().errors().find((root / "home" / ".local" / "share" / "sandmere").string()),
-              std::string::npos)
-        << console();
+    EXPECT_NE(garden.program().errors().find(ownFolder().string()), std::string::npos) << console();
     EXPECT_NE(garden.program().errors().find("share/sandmere"), std::string::npos) << console();
     EXPECT_EQ(garden.program().output(), "");
+    EXPECT_TRUE(fs::is_empty(runtime())) << "the run folder was left behind";
+
+    // From the desktop, the same refusal shows in a dialog.
+    startInstalled(root / "moved", {fakeDialog()}, e2e::Console::none);
+    EXPECT_TRUE(garden.program().waitForExit(e2e::kStepTimeout).exitedWith(1)) << console();
+    expectOneOpenDialogShowing("sandmere-picture: sand1.bmp is in neither " + ownFolder().string() + " nor " +
+                               (root / "moved" / "share" / "sandmere").string());
 }
 
 }  // namespace

@@ -26,6 +26,8 @@ for file in "${expected[@]}"; do
   grep -qxF "./$file" <<<"$contents" || fail "the package lacks /$file"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libglut' || fail "the package does not depend on freeglut"
+dpkg-deb -f "$deb" Depends | grep -qF 'zenity | kdialog | x11-utils' ||
+  fail "the package does not depend on a dialog program for the launcher"
 
 unpacked="$(mktemp -d)"
 trap 'rm -rf "$unpacked"' EXIT

@@ -39,20 +39,29 @@ std::vector<std::string> completeLines(const std::string& text) {
 }
 
 Program::Program(const std::string& executable, const std::string& folder, const std::string& display,
-                 const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+                 const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                 Console console) {
     // A pseudo-terminal rather than a pipe: C stdio line-buffers a terminal,
     // so every line the program prints is visible the moment it is printed,
     // not only when the program exits. Output processing is switched off so
     // the lines arrive exactly as written, without carriage returns.
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-        throw std::runtime_error("cannot open a pseudo-terminal");
-    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) throw std::runtime_error("cannot open the pseudo-terminal's slave side");
-    termios mode;
-    tcgetattr(slave, &mode);
-    cfmakeraw(&mode);
-    tcsetattr(slave, TCSANOW, &mode);
+    int outputRead = -1, outputWrite = -1;
+    if (console == Console::terminal) {
+        outputRead = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (outputRead < 0 || grantpt(outputRead) != 0 || unlockpt(outputRead) != 0)
+            throw std::runtime_error("cannot open a pseudo-terminal");
+        outputWrite = open(ptsname(outputRead), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (outputWrite < 0) throw std::runtime_error("cannot open the pseudo-terminal's slave side");
+        termios mode;
+        tcgetattr(outputWrite, &mode);
+        cfmakeraw(&mode);
+        tcsetattr(outputWrite, TCSANOW, &mode);
+    } else {
+        int outputPipe[2];
+        if (pipe2(outputPipe, O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
+        outputRead = outputPipe[0];
+        outputWrite = outputPipe[1];
+    }
     int errorPipe[2];
     if (pipe2(errorPipe, O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
 
@@ -83,18 +92,24 @@ Program::Program(const std::string& executable, const std::string& folder, const
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // no orphan if the test itself dies
         setpgid(0, 0);
+        // Started as from a desktop: whatever the test runner ignores or
+        // blocks, the program gets every signal the usual way.
+        for (int each : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE}) signal(each, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         const int nothing = open("/dev/null", O_RDONLY);
         dup2(nothing, STDIN_FILENO);
-        dup2(slave, STDOUT_FILENO);
+        dup2(outputWrite, STDOUT_FILENO);
         dup2(errorPipe[1], STDERR_FILENO);
         if (chdir(folder.c_str()) != 0) _exit(126);
         execve(executable.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     setpgid(pid_, pid_);
-    close(slave);
+    close(outputWrite);
     close(errorPipe[1]);
-    outputFd_ = master;
+    outputFd_ = outputRead;
     errorFd_ = errorPipe[0];
     reader_ = std::thread(&Program::collect, this);
 }

@@ -1,7 +1,8 @@
 // One run of a program under test: started in a folder on a given X
 // display, its standard output on a pseudo-terminal (so it is line buffered,
 // as on the console the program is written for) and its standard error on a
-// pipe, both collected by a reader thread while it runs. The destructor
+// pipe, both collected by a reader thread while it runs. Started as from the
+// desktop's menu instead, it has no terminal: both streams are pipes. The destructor
 // kills whatever is still running, so a failing test leaves no process.
 #pragma once
 
@@ -26,12 +27,15 @@ struct ExitResult {
     std::string describe() const;
 };
 
+enum class Console { terminal, none };
+
 class Program {
 public:
     // `environment` holds NAME=value entries that replace or add to the
     // test's own environment.
     Program(const std::string& executable, const std::string& folder, const std::string& display,
-            const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
+            const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {},
+            Console console = Console::terminal);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
