@@ -23,9 +23,13 @@ using e2e::GardenTest;
 using e2e::milliseconds;
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kTextures = {"sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
-                                            "rock03.bmp",    "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
-                                            "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp"};
+// The twelve textures in the order the garden loads them.
+const std::vector<std::string> kTextures = [] {
+    std::vector<std::string> names;
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == PictureRole::texture) names.emplace_back(file.fileName);
+    return names;
+}();
 
 const std::vector<std::string> kHelp = {
     "Keyboard commands:",
