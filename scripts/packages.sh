@@ -18,7 +18,7 @@ need_packages() {
     echo "apt-get could not install: ${missing[*]}"; exit 1; }
 }
 
-BUILD_PACKAGES=(g++ cmake make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libvips-dev)
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
 # Formatting and static analysis.
 LINT_PACKAGES=(clang-format-14 clang-tidy-14)

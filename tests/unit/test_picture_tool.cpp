@@ -421,7 +421,7 @@ TEST_F(PictureCommands, ConvertFailsCleanlyOnBadInputOrOutput) {
 
     ToolRun missing = runTool({"convert", (scratch / "none.bmp").string(), out.string()}, scratch);
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(contains(missing.err, "cannot open")) << missing.err;
+    EXPECT_TRUE(contains(missing.err, "there is no such file")) << missing.err;
     EXPECT_FALSE(fs::exists(out));
 
     ToolRun directory = runTool({"convert", scratch.string(), out.string()}, scratch);

@@ -1,0 +1,66 @@
+#include "tools/folders.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const char* const kBmpSuffix = ".bmp";
+
+std::string homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "/";
+}
+
+bool isFolder(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+}  // namespace
+
+std::string ownGardenFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string base = data && data[0] == '/' ? std::string(data) : homeFolder() + "/.local/share";
+    return base + "/sandmere";
+}
+
+std::string installedPictureFolder() {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::filesystem::path here = error ? std::filesystem::path(".") : self.parent_path();
+    std::string installed = (here / SANDMERE_TOOL_TO_PICTURES).lexically_normal().string();
+    if (isFolder(installed)) return installed;
+    return (here / "garden").string();
+}
+
+const GardenPictureFile* pictureNamed(const std::string& name) {
+    std::string fileName = name;
+    const std::string suffix = kBmpSuffix;
+    if (fileName.size() <= suffix.size() ||
+        fileName.compare(fileName.size() - suffix.size(), suffix.size(), suffix))
+        fileName += suffix;
+    return findGardenPicture(fileName.c_str());
+}
+
+std::string knownPictureNames() {
+    std::string names;
+    for (const GardenPictureFile& file : gardenPictureFiles) {
+        std::string name = file.fileName;
+        if (!names.empty()) names += ", ";
+        names += name.substr(0, name.size() - std::char_traits<char>::length(kBmpSuffix));
+    }
+    return names;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
