@@ -26,3 +26,6 @@ LINT_PACKAGES=(clang-format-14 clang-tidy-14)
 PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils man-db)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The photo benchmark (bench/photo.sh): ImageMagick to compare with, and
+# what makes and measures its photo.
+BENCH_PACKAGES=(imagemagick time libvips-tools libimage-exiftool-perl)
