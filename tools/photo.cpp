@@ -75,8 +75,8 @@ std::string tooLarge(long long width, long long height) {
     return "too large: " + pixelsText(width, height) + ", over the 100 million pixels read here";
 }
 
-// No such file, a folder, or anything but a regular file: refused before it
-// is opened (a pipe or a device could wait or read for ever).
+}  // namespace
+
 bool isReadableFile(const std::string& path, std::string* why) {
     struct stat status;
     if (path.empty()) {
@@ -103,6 +103,8 @@ bool isReadableFile(const std::string& path, std::string* why) {
     std::fclose(probe);
     return true;
 }
+
+namespace {
 
 const PhotoFormat* photoFormatOf(const std::string& path) {
     const char* loader = vips_foreign_find_load(path.c_str());
@@ -150,9 +152,9 @@ std::unique_ptr<RasterImage> readUprightBmp(const std::string& path, std::string
         *why = "not a picture the garden can read (" + messages + ")";
         return nullptr;
     }
-    int width = source->width_, height = source->height_;
-    std::unique_ptr<RasterImage> upright(new RasterImage(width, height));
-    for (int y = 0; y < height; ++y)
+    std::size_t width = source->width_, height = source->height_;
+    std::unique_ptr<RasterImage> upright(new RasterImage(source->width_, source->height_));
+    for (std::size_t y = 0; y < height; ++y)
         std::copy(source->pixels + y * width, source->pixels + (y + 1) * width,
                   upright->pixels + (height - 1 - y) * width);
     delete source;
@@ -178,7 +180,7 @@ std::unique_ptr<RasterImage> rasterFrom(const vips::VImage& image) {
     std::size_t size = 0;
     unsigned char* bytes = static_cast<unsigned char*>(image.write_to_memory(&size));
     std::unique_ptr<RasterImage> raster(new RasterImage(image.width(), image.height()));
-    for (int i = 0; i < raster->pixelCount_; ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(raster->pixelCount_); ++i)
         raster->pixels[i] = Pixel(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2], 255);
     g_free(bytes);
     return raster;
@@ -260,7 +262,7 @@ std::unique_ptr<RasterImage> readPicture(const std::string& path, int side, std:
             if (!upright || side == 0) return upright;
             // The garden's reader has decoded it; libvips only resamples.
             std::vector<unsigned char> rgb(static_cast<std::size_t>(upright->pixelCount_) * 3);
-            for (int i = 0; i < upright->pixelCount_; ++i) {
+            for (std::size_t i = 0; i < static_cast<std::size_t>(upright->pixelCount_); ++i) {
                 rgb[3 * i] = upright->pixels[i].red;
                 rgb[3 * i + 1] = upright->pixels[i].green;
                 rgb[3 * i + 2] = upright->pixels[i].blue;

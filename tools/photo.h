@@ -24,6 +24,11 @@ struct PictureHeader {
     bool turned = false;        // stored turned or mirrored, and stood upright on reading
 };
 
+// No such file, a folder, or anything but a regular file is refused, with
+// the reason, before it is read: a pipe or a device could wait or read for
+// ever.
+bool isReadableFile(const std::string& path, std::string* why);
+
 // The file is one of the photo formats libvips reads here (not a BMP).
 bool isPhoto(const std::string& path);
 

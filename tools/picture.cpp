@@ -199,33 +199,17 @@ bool checkPhoto(const std::string& path) {
 
 // One line per file; true when the file loads as a background or a texture.
 bool checkPicture(const std::string& path) {
-    const std::string name = path.empty() ? "(empty name)" : path;
-    struct stat status;
-    if (path.empty() || stat(path.c_str(), &status) != 0) {
-        const char* reason = path.empty() ? "no file name given" : std::strerror(errno);
-        std::printf("%s: not a background, not a texture (%s)\n", name.c_str(), reason);
+    std::string why;
+    if (!isReadableFile(path, &why)) {
+        std::printf("%s: not a background, not a texture (%s)\n", path.empty() ? "(empty name)" : path.c_str(),
+                    why.c_str());
         return false;
     }
-    if (S_ISDIR(status.st_mode)) {
-        std::printf("%s: not a background, not a texture (a directory)\n", name.c_str());
-        return false;
-    }
-    // Opening a pipe or a device could wait for ever or read without end.
-    if (!S_ISREG(status.st_mode)) {
-        std::printf("%s: not a background, not a texture (not a regular file)\n", name.c_str());
-        return false;
-    }
-    FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe) {
-        std::printf("%s: not a background, not a texture (%s)\n", name.c_str(), std::strerror(errno));
-        return false;
-    }
-    std::fclose(probe);
     if (isPhoto(path)) return checkPhoto(path);
     bool background = false, texture = false;
     std::string first = backgroundVerdict(path, &background);
     std::string second = textureVerdict(path, &texture);
-    std::printf("%s: %s; %s\n", name.c_str(), first.c_str(), second.c_str());
+    std::printf("%s: %s; %s\n", path.c_str(), first.c_str(), second.c_str());
     std::fflush(stdout);
     return background || texture;
 }

@@ -350,9 +350,9 @@ TEST_F(PictureCommands, CheckGivesOneVerdictPerFileWithTheReadersReasons) {
     EXPECT_TRUE(contains(verdicts[2], "not a background (getfileheader: File is not a valid bitmap."))
         << verdicts[2];
     EXPECT_TRUE(contains(verdicts[2], "not a texture (")) << verdicts[2];
-    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (No such file"))
+    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (there is no such file)"))
         << verdicts[3];
-    EXPECT_TRUE(contains(verdicts[4], "not a background, not a texture (a directory)")) << verdicts[4];
+    EXPECT_TRUE(contains(verdicts[4], "not a background, not a texture (a folder, not a picture)")) << verdicts[4];
     EXPECT_TRUE(contains(verdicts[5], "(empty name): not a background, not a texture")) << verdicts[5];
 }
 
