@@ -50,14 +50,32 @@ const GardenPictureFile* pictureNamed(const std::string& name) {
     return findGardenPicture(fileName.c_str());
 }
 
-std::string knownPictureNames() {
+std::string userName(const GardenPictureFile& file) {
+    std::string name = file.fileName;
+    return name.substr(0, name.size() - std::char_traits<char>::length(kBmpSuffix));
+}
+
+namespace {
+
+template <typename Wanted>
+std::string namesWhere(Wanted wanted) {
     std::string names;
     for (const GardenPictureFile& file : gardenPictureFiles) {
-        std::string name = file.fileName;
+        if (!wanted(file)) continue;
         if (!names.empty()) names += ", ";
-        names += name.substr(0, name.size() - std::char_traits<char>::length(kBmpSuffix));
+        names += userName(file);
     }
     return names;
+}
+
+}  // namespace
+
+std::string knownPictureNames() {
+    return namesWhere([](const GardenPictureFile&) { return true; });
+}
+
+std::string pictureNames(PictureRole role) {
+    return namesWhere([role](const GardenPictureFile& file) { return file.role == role; });
 }
 
 bool isRegularFile(const std::string& path) {

@@ -18,8 +18,12 @@ std::string installedPictureFolder();
 // The entry a user's name stands for: "bg1", "rock03" or "wood1.bmp"; null
 // for any other name.
 const GardenPictureFile* pictureNamed(const std::string& name);
-// The fourteen names as a user gives them: "sand1, sand2, ..., bg2".
+// A picture's name as a user gives it: "bg1".
+std::string userName(const GardenPictureFile& file);
+// The names as a user gives them, in the table's order: "sand1, sand2, ...,
+// bg2"; pictureNames(role) those of one role.
 std::string knownPictureNames();
+std::string pictureNames(PictureRole role);
 
 // A regular file (or a link to one) is at path.
 bool isRegularFile(const std::string& path);

@@ -24,36 +24,60 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: sandmere-picture COMMAND ...\n"
-    "Pictures read: JPEG (stood upright by its orientation), PNG, WebP, TIFF and BMP.\n"
-    "NAME is one of the garden's pictures: sand1, sand2, rock01 ... rock05, glass01,\n"
-    "crystal01 ... crystal03, wood1 (textures, 256x256) or bg1, bg2 (backgrounds, 600x600).\n"
-    "\n"
-    "  use PICTURE NAME    make PICTURE the garden's NAME, in your own garden folder\n"
-    "                        sandmere-picture use lake.jpg bg1\n"
-    "  forget NAME         remove your own NAME: the installed picture is used again\n"
-    "                        sandmere-picture forget bg1\n"
-    "  list                show the file the garden reads for each of its pictures\n"
-    "                        sandmere-picture list\n"
-    "  check FILE...       tell whether each file loads as a background and as a texture,\n"
-    "                      and for a photo, which command makes it one\n"
-    "                        sandmere-picture check lake.jpg\n"
-    "  convert [--as background|texture] IN OUT\n"
-    "                      write IN as an upright 24-bit BMP: a background covers 600x600,\n"
-    "                      a texture 256x256, both cropped about the centre; without --as,\n"
-    "                      an OUT named like a garden picture takes its role, any other\n"
-    "                      keeps the picture's size\n"
-    "                        sandmere-picture convert --as texture pebbles.png rock01.bmp\n"
-    "  defaults DIR        draw the garden's own fourteen pictures into DIR (made if needed)\n"
-    "                        sandmere-picture defaults ~/garden-pictures\n"
-    "  help                show this text\n";
+std::string squareText(int side) { return std::to_string(side) + "x" + std::to_string(side); }
+
+// The first of the garden's pictures in a role, as a user names it: for
+// the examples.
+std::string firstNameIn(PictureRole role) {
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == role) return userName(file);
+    return "";
+}
+
+std::string usage() {
+    const std::string texture = squareText(pictureSideFor(PictureRole::texture));
+    const std::string background = squareText(pictureSideFor(PictureRole::background));
+    const std::string firstBackground = firstNameIn(PictureRole::background);
+    const std::string firstTexture = firstNameIn(PictureRole::texture);
+    return "usage: sandmere-picture COMMAND ...\n"
+           "Pictures read: JPEG (stood upright by its orientation), PNG, WebP, TIFF and BMP.\n"
+           "NAME is one of the garden's pictures: the textures (made " +
+           texture + ") " + pictureNames(PictureRole::texture) + ";\nthe backgrounds (made " + background + ") " +
+           pictureNames(PictureRole::background) +
+           ".\n"
+           "\n"
+           "  use PICTURE NAME    make PICTURE the garden's NAME, in your own garden folder\n"
+           "                        sandmere-picture use lake.jpg " +
+           firstBackground +
+           "\n"
+           "  forget NAME         remove your own NAME: the installed picture is used again\n"
+           "                        sandmere-picture forget " +
+           firstBackground +
+           "\n"
+           "  list                show the file the garden reads for each of its pictures\n"
+           "                        sandmere-picture list\n"
+           "  check FILE...       tell whether each file loads as a background and as a texture,\n"
+           "                      and for a photo, which command makes it one\n"
+           "                        sandmere-picture check lake.jpg\n"
+           "  convert [--as background|texture] IN OUT\n"
+           "                      write IN as an upright 24-bit BMP: a background covers " +
+           background + ",\n                      a texture " + texture +
+           ", both cropped about the centre; without --as,\n"
+           "                      an OUT named like a garden picture takes its role, any other\n"
+           "                      keeps the picture's size\n"
+           "                        sandmere-picture convert --as texture pebbles.png " +
+           firstTexture +
+           ".bmp\n"
+           "  defaults DIR        draw the garden's own pictures into DIR (made if needed)\n"
+           "                        sandmere-picture defaults ~/garden-pictures\n"
+           "  help                show this text\n";
+}
 
 // A refused command line is told apart from a failed task.
 const int kStatusUsage = 2;
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "sandmere-picture: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "sandmere-picture: %s\n%s", message.c_str(), usage().c_str());
     return kStatusUsage;
 }
 
@@ -187,13 +211,20 @@ bool checkPhoto(const std::string& path) {
         std::printf("%s: not a background, not a texture (%s)\n", path.c_str(), why.c_str());
         return false;
     }
-    std::string commandPath = path.find_first_of(" '\"\\$") == std::string::npos ? path : "'" + path + "'";
+    // The path as a shell takes it back, for the commands to be copied.
+    std::string shellPath = path;
+    if (path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._-/+=~") !=
+        std::string::npos) {
+        shellPath = "'";
+        for (char c : path) shellPath += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        shellPath += "'";
+    }
     std::printf(
         "%s: a %s picture %s%s, which the garden reads only once it is made one of its own: "
-        "'sandmere-picture use %s bg1' makes it your first background, "
-        "'sandmere-picture use %s rock01' your first rock's texture\n",
+        "sandmere-picture use %s %s makes it a background, sandmere-picture use %s %s a texture\n",
         path.c_str(), header.format.c_str(), sizeText(header.width, header.height).c_str(),
-        header.turned ? " (stood upright)" : "", commandPath.c_str(), commandPath.c_str());
+        header.turned ? " (stood upright)" : "", shellPath.c_str(), firstNameIn(PictureRole::background).c_str(),
+        shellPath.c_str(), firstNameIn(PictureRole::texture).c_str());
     return false;
 }
 
@@ -329,7 +360,7 @@ int main(int argc, char** argv) {
     std::string command = argv[1];
     std::vector<std::string> operands(argv + 2, argv + argc);
     if (command == "help" || command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
+        std::fputs(usage().c_str(), stdout);
         return 0;
     }
     if (command == "defaults") {

@@ -705,6 +705,14 @@ TEST_F(GardenFolder, UseForgetAndListTheUsersOwnPictures) {
 
     fs::path photo = scratch / "lake.jpg";
     writeSidewaysPhoto(photo);
+    // check tells what makes the photo a garden picture.
+    ToolRun checked = run({"check", photo.string()});
+    EXPECT_EQ(checked.status, 1) << "a photo does not load in the garden as it stands";
+    EXPECT_EQ(checked.out, photo.string() +
+                               ": a JPEG picture 200x400 (stood upright), which the garden reads only "
+                               "once it is made one of its own: sandmere-picture use " +
+                               photo.string() + " bg1 makes it a background, sandmere-picture use " +
+                               photo.string() + " sand1 a texture\n");
     ToolRun used = run({"use", photo.string(), "bg1"});
     ASSERT_EQ(used.status, 0) << used.err;
     EXPECT_EQ(used.out, (own() / "bg1.bmp").string() + "\n");
