@@ -2,9 +2,14 @@
 # Builds the benchmark and runs it: the garden's frames against the literal
 # ones, in the real 600 x 600 window. Opens it on a virtual X server when
 # there is no display. Arguments go on to the benchmark (case name prefixes,
-# for example ./bench.sh rake).
+# for example ./bench.sh rake). ./bench.sh photo [ROUNDS] times the picture
+# tool against ImageMagick instead (bench/photo.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = photo ]; then
+  shift
+  exec bench/photo.sh "$@"
+fi
 . scripts/packages.sh
 . scripts/display.sh
 need_packages "${BUILD_PACKAGES[@]}" xvfb xauth

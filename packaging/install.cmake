@@ -12,6 +12,9 @@ set(SANDMERE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/sandmere)
 file(RELATIVE_PATH LAUNCHER_TO_PROGRAM /${CMAKE_INSTALL_BINDIR} /${SANDMERE_PROGRAM_DIR}/sandmere)
 file(RELATIVE_PATH LAUNCHER_TO_PICTURES /${CMAKE_INSTALL_BINDIR} /${SANDMERE_PICTURE_DIR})
 configure_file(packaging/launcher.sh.in ${CMAKE_BINARY_DIR}/packaging/sandmere @ONLY)
+# The picture tool is installed beside the launcher and finds the installed
+# pictures the same way.
+target_compile_definitions(sandmere-picture PRIVATE SANDMERE_TOOL_TO_PICTURES="${LAUNCHER_TO_PICTURES}")
 
 # Manual pages and the changelog go compressed, without a time stamp, as
 # Debian keeps them.

@@ -18,7 +18,7 @@ need_packages() {
     echo "apt-get could not install: ${missing[*]}"; exit 1; }
 }
 
-BUILD_PACKAGES=(g++ cmake make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libvips-dev)
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
 # Formatting and static analysis.
 LINT_PACKAGES=(clang-format-14 clang-tidy-14)
@@ -26,3 +26,6 @@ LINT_PACKAGES=(clang-format-14 clang-tidy-14)
 PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils man-db)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The photo benchmark (bench/photo.sh): ImageMagick to compare with, and
+# what makes and measures its photo.
+BENCH_PACKAGES=(imagemagick time libvips-tools libimage-exiftool-perl)

@@ -1,11 +1,14 @@
 // sandmere-picture: draws the garden's fourteen pictures, tells whether
-// picture files will load in the garden, and turns any picture the garden's
-// BMP reader accepts into an upright 24-bit copy.
+// picture files will load in the garden, turns photos (JPEG, PNG, WebP,
+// TIFF) and every BMP the garden's reader accepts into upright 24-bit BMP
+// files the garden reads, and keeps the user's own garden folder.
 
-#include "app/pictures.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "tools/console.h"
+#include "tools/folders.h"
 #include "tools/paint.h"
+#include "tools/photo.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,20 +24,60 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: sandmere-picture COMMAND ...\n"
-    "  defaults DIR       draw the garden's fourteen pictures into DIR (made if needed)\n"
-    "  check FILE...      tell whether each file loads as a background and as a texture\n"
-    "  convert IN OUT     write an upright 24-bit copy of any picture the garden reads\n"
-    "  list               show, for each of the garden's pictures, the file it will read\n"
-    "  help               show this text\n";
+std::string squareText(int side) { return std::to_string(side) + "x" + std::to_string(side); }
 
-// Exit statuses: a refused command line is told apart from a failed task.
-const int kStatusFailed = 1;
+// The first of the garden's pictures in a role, as a user names it: for
+// the examples.
+std::string firstNameIn(PictureRole role) {
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == role) return userName(file);
+    return "";
+}
+
+std::string usage() {
+    const std::string texture = squareText(pictureSideFor(PictureRole::texture));
+    const std::string background = squareText(pictureSideFor(PictureRole::background));
+    const std::string firstBackground = firstNameIn(PictureRole::background);
+    const std::string firstTexture = firstNameIn(PictureRole::texture);
+    return "usage: sandmere-picture COMMAND ...\n"
+           "Pictures read: JPEG (stood upright by its orientation), PNG, WebP, TIFF and BMP.\n"
+           "NAME is one of the garden's pictures: the textures (made " +
+           texture + ") " + pictureNames(PictureRole::texture) + ";\nthe backgrounds (made " + background + ") " +
+           pictureNames(PictureRole::background) +
+           ".\n"
+           "\n"
+           "  use PICTURE NAME    make PICTURE the garden's NAME, in your own garden folder\n"
+           "                        sandmere-picture use lake.jpg " +
+           firstBackground +
+           "\n"
+           "  forget NAME         remove your own NAME: the installed picture is used again\n"
+           "                        sandmere-picture forget " +
+           firstBackground +
+           "\n"
+           "  list                show the file the garden reads for each of its pictures\n"
+           "                        sandmere-picture list\n"
+           "  check FILE...       tell whether each file loads as a background and as a texture,\n"
+           "                      and for a photo, which command makes it one\n"
+           "                        sandmere-picture check lake.jpg\n"
+           "  convert [--as background|texture] IN OUT\n"
+           "                      write IN as an upright 24-bit BMP: a background covers " +
+           background + ",\n                      a texture " + texture +
+           ", both cropped about the centre; without --as,\n"
+           "                      an OUT named like a garden picture takes its role, any other\n"
+           "                      keeps the picture's size\n"
+           "                        sandmere-picture convert --as texture pebbles.png " +
+           firstTexture +
+           ".bmp\n"
+           "  defaults DIR        draw the garden's own pictures into DIR (made if needed)\n"
+           "                        sandmere-picture defaults ~/garden-pictures\n"
+           "  help                show this text\n";
+}
+
+// A refused command line is told apart from a failed task.
 const int kStatusUsage = 2;
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "sandmere-picture: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "sandmere-picture: %s\n%s", message.c_str(), usage().c_str());
     return kStatusUsage;
 }
 
@@ -54,27 +97,30 @@ RasterImage* rasterFromCanvas(const Canvas& canvas) {
 
 // Writes the raster as a BMP file. The picture is written beside its final
 // name and renamed into place only when complete, so the garden never finds
-// half a picture, and a failed write leaves any earlier file as it was.
+// half a picture, and a failed write leaves any earlier file as it was and
+// removes what it wrote.
 bool writePictureFile(const RasterImage& raster, const std::string& path) {
     std::string partial = path + ".partial";
     FILE* stream = std::fopen(partial.c_str(), "wb");
     if (!stream) {
-        std::fprintf(stderr, "sandmere-picture: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        refuse(path, std::string("cannot write it: ") + std::strerror(errno));
         return false;
     }
-    int written = writeBMP(&raster, stream);
+    int written = 0;
+    std::string messages = captureConsole([&] { written = writeBMP(&raster, stream); });
     // The writer neither flushes nor closes: a full disk may only show here.
     bool flushed = std::fflush(stream) == 0 && !std::ferror(stream);
     int flushError = errno;
     bool closed = std::fclose(stream) == 0;
+    int closeError = errno;
     if (!written || !flushed || !closed) {
-        std::fprintf(stderr, "sandmere-picture: writing %s failed%s%s\n", path.c_str(), written ? ": " : "",
-                     written ? std::strerror(flushed ? errno : flushError) : "");
+        std::string reason = !written ? messages : std::strerror(!flushed ? flushError : closeError);
+        refuse(path, "writing it failed, the earlier file is kept: " + reason);
         std::remove(partial.c_str());
         return false;
     }
     if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::fprintf(stderr, "sandmere-picture: cannot put %s in place: %s\n", path.c_str(), std::strerror(errno));
+        refuse(path, std::string("cannot put it in place: ") + std::strerror(errno));
         std::remove(partial.c_str());
         return false;
     }
@@ -101,55 +147,6 @@ int drawDefaults(const std::string& directory) {
     }
     std::printf("drew %zu pictures into %s\n", gardenPictures().size(), directory.c_str());
     return 0;
-}
-
-// Runs a reader with the console's standard output and standard error sent
-// to a scratch file, and returns what it printed on one line, so that each
-// verdict stays a single readable line that carries the reader's reasons.
-template <typename Call>
-std::string captureConsole(Call call) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    FILE* sink = std::tmpfile();
-    int savedOut = dup(STDOUT_FILENO);
-    int savedErr = dup(STDERR_FILENO);
-    if (!sink || savedOut < 0 || savedErr < 0) {
-        // No way to capture: the messages go to the console as they are.
-        if (sink) std::fclose(sink);
-        if (savedOut >= 0) close(savedOut);
-        if (savedErr >= 0) close(savedErr);
-        call();
-        return "";
-    }
-    dup2(fileno(sink), STDOUT_FILENO);
-    dup2(fileno(sink), STDERR_FILENO);
-    call();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedErr, STDERR_FILENO);
-    close(savedOut);
-    close(savedErr);
-
-    std::string text;
-    std::rewind(sink);
-    char buffer[512];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, got);
-    std::fclose(sink);
-
-    std::string line;
-    bool pendingSpace = false;
-    for (char c : text) {
-        if (c == '\n' || c == '\r' || c == '\t') {
-            pendingSpace = !line.empty();
-        } else {
-            if (pendingSpace) line += ' ';
-            pendingSpace = false;
-            line += c;
-        }
-    }
-    return line.empty() ? "no reason given" : line;
 }
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -206,34 +203,44 @@ std::string textureVerdict(const std::string& path, bool* loads) {
     return verdict;
 }
 
+// A photo loads in the garden only once it is made a BMP of its role's size.
+bool checkPhoto(const std::string& path) {
+    PictureHeader header;
+    std::string why;
+    if (!readPictureHeader(path, &header, &why)) {
+        std::printf("%s: not a background, not a texture (%s)\n", path.c_str(), why.c_str());
+        return false;
+    }
+    // The path as a shell takes it back, for the commands to be copied.
+    std::string shellPath = path;
+    if (path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._-/+=~") !=
+        std::string::npos) {
+        shellPath = "'";
+        for (char c : path) shellPath += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        shellPath += "'";
+    }
+    std::printf(
+        "%s: a %s picture %s%s, which the garden reads only once it is made one of its own: "
+        "sandmere-picture use %s %s makes it a background, sandmere-picture use %s %s a texture\n",
+        path.c_str(), header.format.c_str(), sizeText(header.width, header.height).c_str(),
+        header.turned ? " (stood upright)" : "", shellPath.c_str(), firstNameIn(PictureRole::background).c_str(),
+        shellPath.c_str(), firstNameIn(PictureRole::texture).c_str());
+    return false;
+}
+
 // One line per file; true when the file loads as a background or a texture.
 bool checkPicture(const std::string& path) {
-    const std::string name = path.empty() ? "(empty name)" : path;
-    struct stat status;
-    if (path.empty() || stat(path.c_str(), &status) != 0) {
-        const char* reason = path.empty() ? "no file name given" : std::strerror(errno);
-        std::printf("%s: not a background, not a texture (%s)\n", name.c_str(), reason);
+    std::string why;
+    if (!isReadableFile(path, &why)) {
+        std::printf("%s: not a background, not a texture (%s)\n", path.empty() ? "(empty name)" : path.c_str(),
+                    why.c_str());
         return false;
     }
-    if (S_ISDIR(status.st_mode)) {
-        std::printf("%s: not a background, not a texture (a directory)\n", name.c_str());
-        return false;
-    }
-    // Opening a pipe or a device could wait for ever or read without end.
-    if (!S_ISREG(status.st_mode)) {
-        std::printf("%s: not a background, not a texture (not a regular file)\n", name.c_str());
-        return false;
-    }
-    FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe) {
-        std::printf("%s: not a background, not a texture (%s)\n", name.c_str(), std::strerror(errno));
-        return false;
-    }
-    std::fclose(probe);
+    if (isPhoto(path)) return checkPhoto(path);
     bool background = false, texture = false;
     std::string first = backgroundVerdict(path, &background);
     std::string second = textureVerdict(path, &texture);
-    std::printf("%s: %s; %s\n", name.c_str(), first.c_str(), second.c_str());
+    std::printf("%s: %s; %s\n", path.c_str(), first.c_str(), second.c_str());
     std::fflush(stdout);
     return background || texture;
 }
@@ -244,73 +251,105 @@ int checkPictures(const std::vector<std::string>& paths) {
     return all ? 0 : kStatusFailed;
 }
 
-int convertPicture(const std::string& input, const std::string& output) {
+int convertPicture(const std::vector<std::string>& operands) {
+    std::vector<std::string> files = operands;
+    int side = 0;
+    bool roleGiven = false;
+    if (!files.empty() && files[0] == "--as") {
+        if (files.size() < 2) return usageError("--as needs background or texture");
+        if (files[1] == "background") {
+            side = pictureSideFor(PictureRole::background);
+        } else if (files[1] == "texture") {
+            side = pictureSideFor(PictureRole::texture);
+        } else {
+            return usageError("--as takes background or texture, not '" + files[1] + "'");
+        }
+        roleGiven = true;
+        files.erase(files.begin(), files.begin() + 2);
+    }
+    if (files.size() != 2) return usageError("convert takes an input and an output file");
+    const std::string &input = files[0], &output = files[1];
     if (input.empty() || output.empty()) return usageError("convert needs two file names");
-    struct stat status;
-    if (stat(input.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        std::fprintf(stderr, "sandmere-picture: %s is not a regular file\n", input.c_str());
-        return kStatusFailed;
-    }
-    FILE* stream = std::fopen(input.c_str(), "rb");
-    if (!stream) {
-        std::fprintf(stderr, "sandmere-picture: cannot open %s: %s\n", input.c_str(), std::strerror(errno));
-        return kStatusFailed;
-    }
-    RasterImage* source = readBMP(stream);
-    std::fclose(stream);
-    if (!source) {
-        std::fprintf(stderr, "sandmere-picture: %s is not a picture the garden can read\n", input.c_str());
-        return kStatusFailed;
-    }
-    // The reader puts the file's bottom row in raster row 0 and the writer
-    // puts raster row 0 at the top: turned over in between, the copy stands
-    // the way its source does.
-    RasterImage* upright = new RasterImage(source->width_, source->height_);
-    int width = source->width_, height = source->height_;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            upright->pixels[(height - 1 - y) * width + x] = source->pixels[y * width + x];
-    delete source;
-    bool ok = writePictureFile(*upright, output);
-    delete upright;
-    if (!ok) return kStatusFailed;
-    std::printf("wrote %s: %s, 24-bit\n", output.c_str(), sizeText(width, height).c_str());
+    // Made for the garden picture it is named after.
+    const GardenPictureFile* named = findGardenPicture(std::filesystem::path(output).filename().c_str());
+    if (!roleGiven && named) side = pictureSideFor(named->role);
+    std::string why;
+    std::unique_ptr<RasterImage> picture = readPicture(input, side, &why);
+    if (!picture) return refuse(input, why);
+    if (!writePictureFile(*picture, output)) return kStatusFailed;
+    std::printf("wrote %s: %s, 24-bit\n", output.c_str(), sizeText(picture->width_, picture->height_).c_str());
     return 0;
 }
 
-// The user's garden folder, as the XDG Base Directory specification places
-// it: a relative XDG_DATA_HOME is invalid there and is ignored.
-std::filesystem::path ownGardenFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/') return std::filesystem::path(dataHome) / "sandmere";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::absolute(std::filesystem::path(home != nullptr ? home : "") / ".local/share/sandmere");
+const GardenPictureFile* namedPicture(const std::string& name) {
+    const GardenPictureFile* picture = pictureNamed(name);
+    if (!picture) refuse(name, "not one of the garden's pictures, which are " + knownPictureNames());
+    return picture;
 }
 
-// The pictures installed with this tool, found from its own place.
-std::filesystem::path installedGardenFolder() {
+int usePicture(const std::string& input, const std::string& name) {
+    const GardenPictureFile* picture = namedPicture(name);
+    if (!picture) return kStatusFailed;
+    std::string why;
+    std::unique_ptr<RasterImage> raster = readPicture(input, pictureSideFor(picture->role), &why);
+    if (!raster) return refuse(input, why);
+    std::string folder = ownGardenFolder();
     std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (self.parent_path() / ".." / "share" / "sandmere").lexically_normal();
+    std::filesystem::create_directories(folder, error);
+    std::error_code statusError;
+    if (!std::filesystem::is_directory(folder, statusError))
+        return refuse(folder, "cannot make the garden folder: " +
+                                  (error ? error.message() : std::string("a file of that name is in the way")));
+    std::string path = folder + "/" + picture->fileName;
+    if (!writePictureFile(*raster, path)) return kStatusFailed;
+    std::printf("%s\n", path.c_str());
+    return 0;
 }
 
-// One line per picture: its name and the file the garden will read for it,
-// the user's own copy before the installed one. A picture found in neither
-// still gets its line, with the installed path, and fails the command.
-int listPictures() {
-    const std::filesystem::path own = ownGardenFolder(), installed = installedGardenFolder();
-    int status = 0;
-    for (const GardenPictureFile& picture : gardenPictureFiles) {
-        std::error_code error;
-        const std::filesystem::path ownCopy = own / picture.fileName, installedCopy = installed / picture.fileName;
-        const bool mine = std::filesystem::is_regular_file(ownCopy, error);
-        std::printf("%s\t%s\n", picture.fileName, (mine ? ownCopy : installedCopy).c_str());
-        if (!mine && !std::filesystem::is_regular_file(installedCopy, error)) {
-            std::fprintf(stderr, "sandmere-picture: %s is in neither %s nor %s\n", picture.fileName, own.c_str(),
-                         installed.c_str());
-            status = kStatusFailed;
-        }
+int forgetPicture(const std::string& name) {
+    const GardenPictureFile* picture = namedPicture(name);
+    if (!picture) return kStatusFailed;
+    std::string own = ownGardenFolder() + "/" + picture->fileName;
+    std::string installed = installedPictureFolder() + "/" + picture->fileName;
+    struct stat status;
+    if (lstat(own.c_str(), &status) != 0 && errno == ENOENT) {
+        std::printf("%s: no picture of your own; the garden reads %s\n", picture->fileName, installed.c_str());
+        return 0;
     }
+    if (S_ISDIR(status.st_mode)) return refuse(own, "a folder, not a picture: left as it is");
+    if (unlink(own.c_str()) != 0) return refuse(own, std::string("cannot remove it: ") + std::strerror(errno));
+    std::printf("removed %s; the garden reads %s\n", own.c_str(), installed.c_str());
+    return 0;
+}
+
+// One line for each of the fourteen, NAME<tab>PATH: the file the garden
+// will read for it, the user's own copy first.
+int listPictures() {
+    std::string own = ownGardenFolder(), installed = installedPictureFolder();
+    std::vector<std::string> missing;
+    for (const GardenPictureFile& picture : gardenPictureFiles) {
+        std::string ownPath = own + "/" + picture.fileName, installedPath = installed + "/" + picture.fileName;
+        bool useOwn = isRegularFile(ownPath);
+        if (!useOwn && !isRegularFile(installedPath)) missing.push_back(picture.fileName);
+        std::printf("%s\t%s\n", picture.fileName, (useOwn ? ownPath : installedPath).c_str());
+    }
+    std::fflush(stdout);
+    for (const std::string& name : missing)
+        std::fprintf(stderr, "sandmere-picture: %s is in neither %s nor %s\n", name.c_str(), own.c_str(),
+                     installed.c_str());
+    return missing.empty() ? 0 : kStatusFailed;
+}
+
+// The commands that read pictures start libvips first and release it after.
+template <typename Command>
+int withPhotoReader(Command command) {
+    std::string why;
+    if (!startPhotoReader(&why)) {
+        std::fprintf(stderr, "sandmere-picture: %s\n", why.c_str());
+        return kStatusFailed;
+    }
+    int status = command();
+    stopPhotoReader();
     return status;
 }
 
@@ -321,24 +360,29 @@ int main(int argc, char** argv) {
     std::string command = argv[1];
     std::vector<std::string> operands(argv + 2, argv + argc);
     if (command == "help" || command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
+        std::fputs(usage().c_str(), stdout);
         return 0;
     }
     if (command == "defaults") {
         if (operands.size() != 1) return usageError("defaults takes one directory");
         return drawDefaults(operands[0]);
     }
+    if (command == "list") {
+        if (!operands.empty()) return usageError("list takes nothing more");
+        return listPictures();
+    }
+    if (command == "forget") {
+        if (operands.size() != 1) return usageError("forget takes one picture name");
+        return forgetPicture(operands[0]);
+    }
     if (command == "check") {
         if (operands.empty()) return usageError("check needs at least one file");
-        return checkPictures(operands);
+        return withPhotoReader([&] { return checkPictures(operands); });
     }
-    if (command == "convert") {
-        if (operands.size() != 2) return usageError("convert takes an input and an output file");
-        return convertPicture(operands[0], operands[1]);
-    }
-    if (command == "list") {
-        if (!operands.empty()) return usageError("list takes no operands");
-        return listPictures();
+    if (command == "convert") return withPhotoReader([&] { return convertPicture(operands); });
+    if (command == "use") {
+        if (operands.size() != 2) return usageError("use takes a picture file and a picture name");
+        return withPhotoReader([&] { return usePicture(operands[0], operands[1]); });
     }
     return usageError("unknown command '" + command + "'");
 }

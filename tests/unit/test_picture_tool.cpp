@@ -1,17 +1,24 @@
 // The picture tool, run as the build runs it: a real process, real files.
 #include <gtest/gtest.h>
 
+#include "app/pictures.h"
 #include "image/image.h"
 #include "image/texture.h"
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 
+#include <vips/vips8>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -21,10 +28,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTextures[] = {"sand1.bmp",     "sand2.bmp",     "rock01.bmp",    "rock02.bmp",
-                                 "rock03.bmp",    "rock04.bmp",    "rock05.bmp",    "glass01.bmp",
-                                 "crystal01.bmp", "crystal02.bmp", "crystal03.bmp", "wood1.bmp"};
-const char* const kBackgrounds[] = {"bg1.bmp", "bg2.bmp"};
+// The garden's pictures in one role.
+std::vector<const char*> picturesIn(PictureRole role) {
+    std::vector<const char*> names;
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        if (file.role == role) names.push_back(file.fileName);
+    return names;
+}
+const std::vector<const char*> kTextures = picturesIn(PictureRole::texture);
+const std::vector<const char*> kBackgrounds = picturesIn(PictureRole::background);
 
 struct ToolRun {
     int status = -1;  // exit status, or -1 when the tool did not exit normally
@@ -59,8 +71,13 @@ fs::path makeScratchDirectory() {
     return made ? fs::path(made) : fs::path();
 }
 
-ToolRun runTool(const std::vector<std::string>& arguments, const fs::path& scratch) {
-    std::string command = quoted(SANDMERE_PICTURE_TOOL);
+// Runs a picture tool with the environment changed by env's words (for
+// env(1): "-u NAME", "NAME=value").
+ToolRun runToolWith(const std::string& tool, const std::vector<std::string>& env,
+                    const std::vector<std::string>& arguments, const fs::path& scratch) {
+    std::string command = "env";
+    for (const std::string& word : env) command += " " + quoted(word);
+    command += " " + quoted(tool);
     for (const std::string& a : arguments) command += " " + quoted(a);
     fs::path out = scratch / "tool.out", err = scratch / "tool.err";
     command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
@@ -72,6 +89,10 @@ ToolRun runTool(const std::vector<std::string>& arguments, const fs::path& scrat
     fs::remove(out);
     fs::remove(err);
     return run;
+}
+
+ToolRun runTool(const std::vector<std::string>& arguments, const fs::path& scratch) {
+    return runToolWith(SANDMERE_PICTURE_TOOL, {}, arguments, scratch);
 }
 
 std::unique_ptr<RasterImage> readRaster(const fs::path& path) {
@@ -198,8 +219,8 @@ TEST_F(DefaultPictures, DrawsTheFourteenPicturesAndNothingElse) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(garden())) names.push_back(entry.path().filename().string());
     EXPECT_EQ(names.size(), 14u) << "no partial files may be left behind";
-    for (const char* name : kTextures) EXPECT_TRUE(fs::exists(garden() / name)) << name;
-    for (const char* name : kBackgrounds) EXPECT_TRUE(fs::exists(garden() / name)) << name;
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        EXPECT_TRUE(fs::exists(garden() / file.fileName)) << file.fileName;
 }
 
 TEST_F(DefaultPictures, EveryPictureLoadsThroughBothReadersAtItsSize) {
@@ -218,8 +239,7 @@ TEST_F(DefaultPictures, EveryPictureLoadsThroughBothReadersAtItsSize) {
         EXPECT_EQ(texture.height, side) << name;
         std::free(texture.data);
     };
-    for (const char* name : kTextures) expectLoads(name, 256);
-    for (const char* name : kBackgrounds) expectLoads(name, 600);
+    for (const GardenPictureFile& file : gardenPictureFiles) expectLoads(file.fileName, pictureSideFor(file.role));
 }
 
 TEST_F(DefaultPictures, AreTheSameOnEveryRun) {
@@ -330,9 +350,9 @@ TEST_F(PictureCommands, CheckGivesOneVerdictPerFileWithTheReadersReasons) {
     EXPECT_TRUE(contains(verdicts[2], "not a background (getfileheader: File is not a valid bitmap."))
         << verdicts[2];
     EXPECT_TRUE(contains(verdicts[2], "not a texture (")) << verdicts[2];
-    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (No such file"))
+    EXPECT_TRUE(contains(verdicts[3], "missing.bmp: not a background, not a texture (there is no such file)"))
         << verdicts[3];
-    EXPECT_TRUE(contains(verdicts[4], "not a background, not a texture (a directory)")) << verdicts[4];
+    EXPECT_TRUE(contains(verdicts[4], "not a background, not a texture (a folder, not a picture)")) << verdicts[4];
     EXPECT_TRUE(contains(verdicts[5], "(empty name): not a background, not a texture")) << verdicts[5];
 }
 
@@ -415,17 +435,10 @@ TEST_F(PictureCommands, ConvertFailsCleanlyOnBadInputOrOutput) {
     std::ofstream(text) << "BM but not much more";
     ToolRun bad = runTool({"convert", text.string(), out.string()}, scratch);
     EXPECT_EQ(bad.status, 1);
-    EXPECT_TRUE(contains(bad.err, "getfileheader")) << bad.err;
-    EXPECT_TRUE(contains(bad.err, "not a picture the garden can read")) << bad.err;
-    EXPECT_FALSE(fs::exists(out));
-
-    ToolRun missing = runTool({"convert", (scratch / "none.bmp").string(), out.string()}, scratch);
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(contains(missing.err, "cannot open")) << missing.err;
-    EXPECT_FALSE(fs::exists(out));
-
-    ToolRun directory = runTool({"convert", scratch.string(), out.string()}, scratch);
-    EXPECT_EQ(directory.status, 1);
+    // The garden reader's own reasons, on the one line.
+    EXPECT_EQ(lines(bad.err).size(), 1u) << bad.err;
+    EXPECT_TRUE(contains(bad.err, text.string() + ": not a picture the garden can read (getfileheader"))
+        << bad.err;
     EXPECT_FALSE(fs::exists(out));
 
     fs::path source = scratch / "marked.bmp";
@@ -460,6 +473,406 @@ TEST_F(PictureCommands, BadCommandLinesGetTheUsage) {
     ToolRun help = runTool({"help"}, scratch);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(contains(help.out, "usage: sandmere-picture"));
+}
+
+// ---------------------------------------------------------------------------
+// Photos: made here with libvips, read by the tool.
+
+using vips::VImage;
+
+void startVips() {
+    static const bool started = [] {
+        if (VIPS_INIT("sandmere-picture-test")) return false;
+        std::atexit(vips_shutdown);
+        return true;
+    }();
+    ASSERT_TRUE(started);
+}
+
+struct Rgb {
+    int red, green, blue;
+};
+const Rgb kRed = {230, 20, 20}, kBlue = {40, 90, 200};
+
+// A picture of kBlue with its top-left quadrant kRed, as stored.
+VImage quadrantPicture(int width, int height) {
+    VImage picture = (VImage::black(width, height, VImage::option()->set("bands", 3)) +
+                      std::vector<double>{double(kBlue.red), double(kBlue.green), double(kBlue.blue)})
+                         .cast(VIPS_FORMAT_UCHAR)
+                         .copy_memory();
+    picture.draw_rect({double(kRed.red), double(kRed.green), double(kRed.blue)}, 0, 0, width / 2, height / 2,
+                      VImage::option()->set("fill", true));
+    return picture;
+}
+
+// A phone's photo: stored 400 by 200 on its side, EXIF orientation 6 ("turn
+// 90 degrees clockwise"): upright it is 200 by 400 with the red quadrant at
+// the top right.
+void writeSidewaysPhoto(const fs::path& path) {
+    VImage photo = quadrantPicture(400, 200).copy();
+    photo.set("orientation", 6);
+    photo.jpegsave(path.c_str(), VImage::option()->set("Q", 95));
+}
+
+// The pixel at (x, y) from the top left of a picture the tool wrote.
+Pixel uprightAt(const RasterImage& raster, int x, int y) {
+    return raster.pixels[(raster.height_ - 1 - y) * raster.width_ + x];
+}
+
+std::string describe(Pixel p) {
+    return "(" + std::to_string(p.red) + ", " + std::to_string(p.green) + ", " + std::to_string(p.blue) + ")";
+}
+
+bool near(Pixel p, Rgb want, int tolerance) {
+    return std::abs(p.red - want.red) <= tolerance && std::abs(p.green - want.green) <= tolerance &&
+           std::abs(p.blue - want.blue) <= tolerance;
+}
+
+// Red only in the top-right quadrant of a picture of any size.
+void expectRedAtTopRight(const RasterImage& raster, int tolerance, const std::string& what) {
+    int w = raster.width_, h = raster.height_;
+    const struct {
+        int x, y;
+        Rgb want;
+    } probes[] = {
+        {3 * w / 4, h / 4, kRed}, {w / 4, h / 4, kBlue}, {3 * w / 4, 3 * h / 4, kBlue}, {w / 4, 3 * h / 4, kBlue}};
+    for (const auto& probe : probes) {
+        Pixel got = uprightAt(raster, probe.x, probe.y);
+        EXPECT_TRUE(near(got, probe.want, tolerance))
+            << what << " at (" << probe.x << ", " << probe.y << ") from the top left: " << describe(got);
+    }
+}
+
+// A PNG's IHDR: bit depth and colour type.
+std::pair<int, int> pngDepthAndType(const fs::path& path) {
+    std::string bytes = fileText(path);
+    if (bytes.size() < 26) return {0, 0};
+    return {static_cast<unsigned char>(bytes[24]), static_cast<unsigned char>(bytes[25])};
+}
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+// A valid little PNG whose header claims width x height.
+void writeClaimingPng(const fs::path& path, std::uint32_t width, std::uint32_t height) {
+    fs::path small = path.string() + ".small.png";
+    VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR).pngsave(small.c_str());
+    std::string bytes = fileText(small);
+    fs::remove(small);
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
+        bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
+    }
+    std::uint32_t crc = crc32(bytes.substr(12, 17));
+    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST_F(PictureCommands, ConvertReadsEveryFormatUprightWithTransparencyOverWhite) {
+    startVips();
+    fs::path photo = scratch / "lake.jpg";
+    writeSidewaysPhoto(photo);
+    struct Case {
+        std::vector<std::string> as;
+        int width, height;
+    };
+    // Its own size, then cover and crop about the centre: the photo is
+    // twice as tall as wide, so the crop keeps its middle half.
+    for (const Case& c :
+         {Case{{}, 200, 400}, Case{{"--as", "background"}, 600, 600}, Case{{"--as", "texture"}, 256, 256}}) {
+        fs::path out = scratch / "out.bmp";
+        std::vector<std::string> arguments = {"convert"};
+        arguments.insert(arguments.end(), c.as.begin(), c.as.end());
+        arguments.push_back(photo.string());
+        arguments.push_back(out.string());
+        ToolRun run = runTool(arguments, scratch);
+        std::string what = "JPEG " + (c.as.empty() ? std::string("own size") : c.as[1]);
+        ASSERT_EQ(run.status, 0) << what << ": " << run.err;
+        EXPECT_EQ(storedBitCount(out), 24);
+        std::unique_ptr<RasterImage> raster = readRaster(out);
+        ASSERT_NE(raster, nullptr);
+        EXPECT_EQ(raster->width_, c.width) << what;
+        EXPECT_EQ(raster->height_, c.height) << what;
+        expectRedAtTopRight(*raster, 30, what);
+    }
+    // Named like a garden picture, the output takes its role.
+    ASSERT_EQ(runTool({"convert", photo.string(), (scratch / "crystal02.bmp").string()}, scratch).status, 0);
+    std::unique_ptr<RasterImage> texture = readRaster(scratch / "crystal02.bmp");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->width_, 256);
+
+    // Lossless formats keep every pixel at their own size.
+    VImage upright = quadrantPicture(32, 64).rot90();
+    upright.set("orientation", 1);
+    upright.webpsave((scratch / "q.webp").c_str(), VImage::option()->set("lossless", true));
+    upright.tiffsave((scratch / "q.tif").c_str(),
+                     VImage::option()->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW));
+    upright.pngsave((scratch / "palette.png").c_str(), VImage::option()->set("palette", true));
+    ASSERT_EQ(pngDepthAndType(scratch / "palette.png").second, 3) << "not a palette PNG";
+    for (const char* name : {"q.webp", "q.tif", "palette.png"}) {
+        ToolRun run = runTool({"convert", (scratch / name).string(), (scratch / "out.bmp").string()}, scratch);
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        std::unique_ptr<RasterImage> raster = readRaster(scratch / "out.bmp");
+        ASSERT_NE(raster, nullptr);
+        EXPECT_EQ(raster->width_, 64) << name;
+        EXPECT_EQ(raster->height_, 32) << name;
+        expectRedAtTopRight(*raster, 0, name);
+    }
+
+    // 16-bit grey: dark left half, light right half.
+    VImage grey = VImage::black(64, 32).cast(VIPS_FORMAT_USHORT).copy_memory();
+    grey.draw_rect({10000}, 0, 0, 32, 32, VImage::option()->set("fill", true));
+    grey.draw_rect({60000}, 32, 0, 32, 32, VImage::option()->set("fill", true));
+    grey.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16))
+        .pngsave((scratch / "grey16.png").c_str(), VImage::option()->set("bitdepth", 16));
+    ASSERT_EQ(pngDepthAndType(scratch / "grey16.png"), std::make_pair(16, 0));
+    // Alpha: transparent black left, opaque green right.
+    VImage alpha = VImage::black(64, 32, VImage::option()->set("bands", 4)).cast(VIPS_FORMAT_UCHAR).copy_memory();
+    alpha.draw_rect({20, 160, 40, 255}, 32, 0, 32, 32, VImage::option()->set("fill", true));
+    alpha.pngsave((scratch / "alpha.png").c_str());
+    ASSERT_EQ(pngDepthAndType(scratch / "alpha.png"), std::make_pair(8, 6));
+    const struct {
+        const char* name;
+        Rgb left, right;
+    } halves[] = {{"grey16.png", {39, 39, 39}, {233, 233, 233}}, {"alpha.png", {255, 255, 255}, {20, 160, 40}}};
+    for (const auto& c : halves) {
+        ToolRun run = runTool({"convert", (scratch / c.name).string(), (scratch / "out.bmp").string()}, scratch);
+        ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+        std::unique_ptr<RasterImage> raster = readRaster(scratch / "out.bmp");
+        ASSERT_NE(raster, nullptr);
+        EXPECT_TRUE(near(uprightAt(*raster, 8, 16), c.left, 1))
+            << c.name << " " << describe(uprightAt(*raster, 8, 16));
+        EXPECT_TRUE(near(uprightAt(*raster, 56, 16), c.right, 1))
+            << c.name << " " << describe(uprightAt(*raster, 56, 16));
+    }
+
+    // A BMP made a background is scaled and cropped as well.
+    fs::path bmp = scratch / "marked.bmp";
+    writeMarkedPicture(bmp);
+    ASSERT_EQ(
+        runTool({"convert", "--as", "background", bmp.string(), (scratch / "out.bmp").string()}, scratch).status,
+        0);
+    std::unique_ptr<RasterImage> background = readRaster(scratch / "out.bmp");
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(background->width_, 600);
+    EXPECT_EQ(background->height_, 600);
+}
+
+// The user's garden folder, with HOME an empty folder of the test's.
+class GardenFolder : public PictureCommands {
+protected:
+    fs::path home;
+    void SetUp() override {
+        PictureCommands::SetUp();
+        startVips();
+        home = scratch / "home";
+        fs::create_directory(home);
+    }
+    std::vector<std::string> environment(const std::string& dataHome = "") const {
+        if (dataHome.empty()) return {"-u", "XDG_DATA_HOME", "HOME=" + home.string()};
+        return {"HOME=" + home.string(), "XDG_DATA_HOME=" + dataHome};
+    }
+    ToolRun run(const std::vector<std::string>& arguments, const std::string& dataHome = "") {
+        return runToolWith(SANDMERE_PICTURE_TOOL, environment(dataHome), arguments, scratch);
+    }
+    fs::path own() const { return home / ".local" / "share" / "sandmere"; }
+};
+
+// The list's lines for each picture: name, tab, path.
+std::vector<std::string> expectedList(const std::map<std::string, fs::path>& ownCopies,
+                                      const fs::path& installed) {
+    std::vector<std::string> expected;
+    for (const GardenPictureFile& file : gardenPictureFiles) {
+        auto found = ownCopies.find(file.fileName);
+        fs::path path = found != ownCopies.end() ? found->second : installed / file.fileName;
+        expected.push_back(std::string(file.fileName) + "\t" + path.string());
+    }
+    return expected;
+}
+
+TEST_F(GardenFolder, UseForgetAndListTheUsersOwnPictures) {
+    fs::path installed = SANDMERE_GARDEN_DIR;
+    ToolRun empty = run({"list"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.err, "");
+    EXPECT_EQ(lines(empty.out), expectedList({}, installed));
+
+    fs::path photo = scratch / "lake.jpg";
+    writeSidewaysPhoto(photo);
+    // check tells what makes the photo a garden picture.
+    ToolRun checked = run({"check", photo.string()});
+    EXPECT_EQ(checked.status, 1) << "a photo does not load in the garden as it stands";
+    EXPECT_EQ(checked.out, photo.string() +
+                               ": a JPEG picture 200x400 (stood upright), which the garden reads only "
+                               "once it is made one of its own: sandmere-picture use " +
+                               photo.string() + " bg1 makes it a background, sandmere-picture use " +
+                               photo.string() + " sand1 a texture\n");
+    ToolRun used = run({"use", photo.string(), "bg1"});
+    ASSERT_EQ(used.status, 0) << used.err;
+    EXPECT_EQ(used.out, (own() / "bg1.bmp").string() + "\n");
+    std::unique_ptr<RasterImage> background = readRaster(own() / "bg1.bmp");
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(background->width_, 600);
+    EXPECT_EQ(background->height_, 600);
+    expectRedAtTopRight(*background, 30, "bg1.bmp");
+    ASSERT_EQ(run({"use", photo.string(), "wood1.bmp"}).status, 0);
+    TextureImage wood;
+    ASSERT_EQ(readTextureFile((own() / "wood1.bmp").c_str(), &wood), 1);
+    EXPECT_EQ(wood.width, 256);
+    EXPECT_EQ(wood.height, 256);
+    std::free(wood.data);
+    EXPECT_EQ(lines(run({"list"}).out),
+              expectedList({{"bg1.bmp", own() / "bg1.bmp"}, {"wood1.bmp", own() / "wood1.bmp"}}, installed));
+
+    ToolRun forgot = run({"forget", "bg1"});
+    EXPECT_EQ(forgot.status, 0) << forgot.err;
+    EXPECT_FALSE(fs::exists(own() / "bg1.bmp"));
+    EXPECT_TRUE(fs::exists(own() / "wood1.bmp"));
+    EXPECT_EQ(run({"forget", "bg1"}).status, 0) << "forgetting twice is no fault";
+    EXPECT_EQ(lines(run({"list"}).out), expectedList({{"wood1.bmp", own() / "wood1.bmp"}}, installed));
+
+    // A relative XDG_DATA_HOME is ignored; an absolute one is the base.
+    ToolRun relative = run({"use", photo.string(), "rock03"}, "relative/data");
+    ASSERT_EQ(relative.status, 0) << relative.err;
+    EXPECT_EQ(relative.out, (own() / "rock03.bmp").string() + "\n");
+    EXPECT_FALSE(fs::exists("relative"));
+    fs::path data = scratch / "data";
+    ToolRun absolute = run({"use", photo.string(), "sand2"}, data.string());
+    ASSERT_EQ(absolute.status, 0) << absolute.err;
+    EXPECT_TRUE(fs::exists(data / "sandmere" / "sand2.bmp"));
+    EXPECT_EQ(lines(run({"list"}, data.string()).out),
+              expectedList({{"sand2.bmp", data / "sandmere" / "sand2.bmp"}}, installed));
+}
+
+TEST_F(GardenFolder, ListFindsTheInstalledPicturesFromTheToolsOwnPlace) {
+    // The tool copied into a tree of its own: bin/, and the pictures where
+    // the installation puts them relative to it.
+    fs::path bin = scratch / "tree" / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(SANDMERE_PICTURE_TOOL, bin / "sandmere-picture");
+    fs::path tool = bin / "sandmere-picture";
+
+    // Neither installed pictures nor a build's garden folder: every line
+    // still, naming where the installed ones belong, and one message for
+    // each picture.
+    fs::path installed = (bin / SANDMERE_TOOL_TO_PICTURES).lexically_normal();
+    ToolRun nowhere = runToolWith(tool.string(), environment(), {"list"}, scratch);
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(lines(nowhere.out), expectedList({}, installed));
+    std::vector<std::string> complaints = lines(nowhere.err);
+    ASSERT_EQ(complaints.size(), gardenPictureCount) << nowhere.err;
+    EXPECT_EQ(complaints[0],
+              "sandmere-picture: sand1.bmp is in neither " + own().string() + " nor " + installed.string());
+
+    fs::create_directories(installed);
+    for (const GardenPictureFile& file : gardenPictureFiles)
+        fs::copy_file(fs::path(SANDMERE_GARDEN_DIR) / file.fileName, installed / file.fileName);
+    fs::remove(installed / "bg2.bmp");
+    fs::create_directories(own());
+    fs::copy_file(installed / "sand1.bmp", own() / "sand1.bmp");
+    fs::create_directory(own() / "bg2.bmp");  // not a picture: passed over
+    ToolRun found = runToolWith(tool.string(), environment(), {"list"}, scratch);
+    EXPECT_EQ(found.status, 1);
+    EXPECT_EQ(lines(found.out), expectedList({{"sand1.bmp", own() / "sand1.bmp"}}, installed));
+    EXPECT_EQ(found.err,
+              "sandmere-picture: bg2.bmp is in neither " + own().string() + " nor " + installed.string() + "\n");
+}
+
+TEST_F(GardenFolder, HostileFilesAreRefusedWithOneLineEach) {
+    fs::path photo = scratch / "lake.jpg";
+    writeSidewaysPhoto(photo);
+    std::string whole = fileText(photo);
+    std::ofstream(scratch / "cut.jpg", std::ios::binary) << whole.substr(0, whole.size() / 2);
+    std::ofstream(scratch / "drawing.svg")
+        << "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\">"
+           "<rect width=\"64\" height=\"64\" fill=\"red\"/></svg>\n";
+    std::ofstream(scratch / "paper.pdf")
+        << "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
+    std::ofstream(scratch / "notes.txt") << "a shopping list, not a picture\n";
+    writeClaimingPng(scratch / "huge.png", 20000, 20000);
+    fs::create_directory(scratch / "photos.jpg");
+
+    const struct {
+        std::string file, reason;
+    } hostile[] = {
+        {"cut.jpg", "cut short"},
+        {"drawing.svg", "an SVG drawing, a format not read here"},
+        {"paper.pdf", "a PDF document, a format not read here"},
+        {"notes.txt", "not a picture"},
+        {"huge.png", "too large: 20000 by 20000 pixels"},
+        {"photos.jpg", "a folder"},
+        {"missing.png", "there is no such file"},
+    };
+    for (const auto& c : hostile) {
+        std::string path = (scratch / c.file).string();
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"use", path, "bg1"},
+              std::vector<std::string>{"convert", "--as", "texture", path, (scratch / "out.bmp").string()}}) {
+            ToolRun refused = run(arguments);
+            EXPECT_EQ(refused.status, 1) << arguments[0] << " " << c.file;
+            EXPECT_EQ(refused.out, "") << arguments[0] << " " << c.file;
+            std::vector<std::string> said = lines(refused.err);
+            ASSERT_EQ(said.size(), 1u) << arguments[0] << " " << c.file << ":\n" << refused.err;
+            EXPECT_EQ(said[0].rfind("sandmere-picture: " + path + ": ", 0), 0u) << said[0];
+            EXPECT_TRUE(contains(said[0], c.reason)) << said[0];
+        }
+        EXPECT_FALSE(fs::exists(scratch / "out.bmp")) << c.file;
+        EXPECT_FALSE(fs::exists(own())) << c.file << ": a refused picture makes no garden folder";
+    }
+
+    for (const char* name : {"moon", "bg3.bmp", "../bg1", ""}) {
+        ToolRun unknown = run({"use", photo.string(), name});
+        EXPECT_EQ(unknown.status, 1) << name;
+        std::vector<std::string> said = lines(unknown.err);
+        ASSERT_EQ(said.size(), 1u) << unknown.err;
+        EXPECT_TRUE(contains(said[0], "not one of the garden's pictures, which are sand1, sand2, rock01"))
+            << said[0];
+        EXPECT_TRUE(contains(said[0], "wood1, bg1, bg2")) << said[0];
+        EXPECT_EQ(run({"forget", name}).status, 1) << name;
+    }
+    EXPECT_FALSE(fs::exists(own()));
+}
+
+TEST_F(GardenFolder, AFullDiskKeepsTheEarlierPictureAndLeavesNoPartialFile) {
+    fs::path disk = scratch / "disk";
+    fs::create_directory(disk);
+    // Room for one texture (197 kB) and a little more, not for two.
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=320k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { umount(at.c_str()); }
+    } unmount{disk};
+    std::string data = (disk / "data").string();
+    fs::path photo = scratch / "lake.jpg";
+    writeSidewaysPhoto(photo);
+    ToolRun first = run({"use", photo.string(), "rock01"}, data);
+    ASSERT_EQ(first.status, 0) << first.err;
+    fs::path picture = disk / "data" / "sandmere" / "rock01.bmp";
+    std::string before = fileText(picture);
+
+    VImage other = quadrantPicture(64, 64).rot90();
+    other.pngsave((scratch / "other.png").c_str());
+    ToolRun full = run({"use", (scratch / "other.png").string(), "rock01"}, data);
+    EXPECT_EQ(full.status, 1);
+    std::vector<std::string> said = lines(full.err);
+    ASSERT_EQ(said.size(), 1u) << full.err;
+    EXPECT_TRUE(contains(said[0], picture.string() + ": writing it failed, the earlier file is kept")) << said[0];
+    EXPECT_TRUE(fileText(picture) == before) << "the earlier picture was changed";
+    ToolRun convert = run({"convert", "--as", "background", photo.string(), (disk / "bg.bmp").string()});
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_EQ(lines(convert.err).size(), 1u) << convert.err;
+
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(disk))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, (std::vector<std::string>{"data", "sandmere", "rock01.bmp"})) << "partial files left behind";
 }
 
 }  // namespace
