@@ -29,7 +29,7 @@ add_custom_target(packed-docs ALL DEPENDS ${PACKED_DOCS})
 
 # Before anything is installed: the folders the install is about to make,
 # so that the uninstall takes away those and no folder that was there
-# before. Not part of the packages.
+# before, and the install's DESTDIR. Not part of the packages.
 set(SANDMERE_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${SANDMERE_PROGRAM_DIR} games ${SANDMERE_PICTURE_DIR}
   ${CMAKE_INSTALL_DATADIR}/applications ${CMAKE_INSTALL_DATADIR}/metainfo ${CMAKE_INSTALL_MANDIR}/man6
   ${CMAKE_INSTALL_MANDIR}/man1 ${SANDMERE_DOC_DIR} ${CMAKE_INSTALL_DATADIR}/doc/sandmere-data
@@ -38,9 +38,11 @@ foreach(size IN LISTS SANDMERE_ICON_SIZES)
   list(APPEND SANDMERE_INSTALL_FOLDERS ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 set(SANDMERE_MADE_FOLDERS_FILE ${CMAKE_BINARY_DIR}/install_folders.txt)
+set(SANDMERE_DESTDIR_FILE ${CMAKE_BINARY_DIR}/install_destdir.txt)
 install(CODE "
   set(folders \"${SANDMERE_INSTALL_FOLDERS}\")
   set(made_file \"${SANDMERE_MADE_FOLDERS_FILE}\")
+  set(destdir_file \"${SANDMERE_DESTDIR_FILE}\")
   include(\"${CMAKE_SOURCE_DIR}/scripts/install-folders.cmake\")" COMPONENT folders)
 
 install(TARGETS sandmere RUNTIME DESTINATION ${SANDMERE_PROGRAM_DIR} COMPONENT program)
@@ -76,7 +78,8 @@ install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
 # Takes away what the last `cmake --install` of this build put in place.
 add_custom_target(uninstall
   COMMAND ${CMAKE_COMMAND} -DMANIFEST=${CMAKE_BINARY_DIR}/install_manifest.txt
-          -DMADE_FOLDERS=${SANDMERE_MADE_FOLDERS_FILE} -P ${CMAKE_SOURCE_DIR}/scripts/uninstall.cmake
+          -DMADE_FOLDERS=${SANDMERE_MADE_FOLDERS_FILE} -DDESTDIR_FILE=${SANDMERE_DESTDIR_FILE}
+          -P ${CMAKE_SOURCE_DIR}/scripts/uninstall.cmake
   VERBATIM)
 
 set(CPACK_PACKAGE_NAME sandmere)

@@ -1,8 +1,11 @@
 # Run by `cmake --install` before it puts anything in place: notes which of
 # the install's folders do not exist yet, so that the uninstall
-# (scripts/uninstall.cmake) takes away only folders the install made.
-# Expects `folders`, the install's folders relative to the prefix, and
-# `made_file`, the record, which keeps what earlier installs noted.
+# (scripts/uninstall.cmake) takes away only folders the install made; and
+# the DESTDIR the install runs under, which the paths of its manifest leave
+# out. Expects `folders`, the install's folders relative to the prefix,
+# `made_file`, the record, which keeps what earlier installs noted, and
+# `destdir_file`.
+file(WRITE "${destdir_file}" "$ENV{DESTDIR}")
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX NORMALIZE OUTPUT_VARIABLE prefix)
 string(REGEX REPLACE "/$" "" prefix "$ENV{DESTDIR}${prefix}")
 

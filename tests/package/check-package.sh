@@ -88,15 +88,28 @@ if grep -q '^E:' <<<"$report"; then fail "lintian found errors"; fi
 echo "the packages hold their ${#program_files[@]} and ${#data_files[@]} files; lintian found no errors"
 
 # The uninstall takes away every installed file and the folders the install
-# made, and nothing that was there before.
+# made, and nothing that was there before; an install staged under DESTDIR
+# is taken away there, leaving the prefix itself alone.
 prefix="$unpacked/prefix"
+stage="$unpacked/stage"
 mkdir -p "$prefix/share/doc"
 touch "$prefix/share/doc/someone-elses"
-cmake --install "$build" --prefix "$prefix" >"$unpacked/install.log" 2>&1 ||
-  { cat "$unpacked/install.log"; fail "cmake --install failed"; }
-[ -x "$prefix/bin/sandmere" ] || fail "cmake --install put no launcher in place"
-cmake --build "$build" --target uninstall >"$unpacked/uninstall.log" 2>&1 ||
-  { cat "$unpacked/uninstall.log"; fail "the uninstall failed"; }
+install_into() {
+  DESTDIR="$1" cmake --install "$build" --prefix "$prefix" >"$unpacked/install.log" 2>&1 ||
+    { cat "$unpacked/install.log"; fail "cmake --install failed"; }
+}
+uninstall() {
+  cmake --build "$build" --target uninstall >"$unpacked/uninstall.log" 2>&1 ||
+    { cat "$unpacked/uninstall.log"; fail "the uninstall failed"; }
+}
+install_into ""
+install_into "$stage"
+[ -x "$stage$prefix/bin/sandmere" ] || fail "cmake --install put no launcher in place"
+uninstall
+[ -z "$(find "$stage" ! -type d)" ] || fail "the uninstall left the staged files behind"
+[ -x "$prefix/bin/sandmere" ] || fail "the uninstall of a staged install removed the prefix's own files"
+install_into ""
+uninstall
 left="$(cd "$prefix" && find . ! -type d ! -path ./share/doc/someone-elses)"
 [ -z "$left" ] || fail "the uninstall left files behind: $left"
 [ -f "$prefix/share/doc/someone-elses" ] || fail "the uninstall removed a file it had not installed"
