@@ -7,7 +7,12 @@
 include(GNUInstallDirs)
 set(SANDMERE_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/sandmere)
 set(SANDMERE_PICTURE_DIR ${CMAKE_INSTALL_DATADIR}/sandmere)
-set(SANDMERE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/sandmere)
+# The two packages' names, each with its documentation folder.
+set(SANDMERE_PROGRAM_PACKAGE sandmere)
+set(SANDMERE_DATA_PACKAGE sandmere-data)
+set(SANDMERE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${SANDMERE_PROGRAM_PACKAGE})
+set(SANDMERE_DATA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${SANDMERE_DATA_PACKAGE})
+set(SANDMERE_ICON_THEME_DIR ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 
 # The launcher reaches the program and the pictures relative to its own
 # folder, so the tree may be moved.
@@ -32,10 +37,10 @@ add_custom_target(packed-docs ALL DEPENDS ${PACKED_DOCS})
 # before, and the install's DESTDIR. Not part of the packages.
 set(SANDMERE_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${SANDMERE_PROGRAM_DIR} games ${SANDMERE_PICTURE_DIR}
   ${CMAKE_INSTALL_DATADIR}/applications ${CMAKE_INSTALL_DATADIR}/metainfo ${CMAKE_INSTALL_MANDIR}/man6
-  ${CMAKE_INSTALL_MANDIR}/man1 ${SANDMERE_DOC_DIR} ${CMAKE_INSTALL_DATADIR}/doc/sandmere-data
-  ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  ${CMAKE_INSTALL_MANDIR}/man1 ${SANDMERE_DOC_DIR} ${SANDMERE_DATA_DOC_DIR}
+  ${SANDMERE_ICON_THEME_DIR}/scalable/apps)
 foreach(size IN LISTS SANDMERE_ICON_SIZES)
-  list(APPEND SANDMERE_INSTALL_FOLDERS ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  list(APPEND SANDMERE_INSTALL_FOLDERS ${SANDMERE_ICON_THEME_DIR}/${size}x${size}/apps)
 endforeach()
 set(SANDMERE_MADE_FOLDERS_FILE ${CMAKE_BINARY_DIR}/install_folders.txt)
 set(SANDMERE_DESTDIR_FILE ${CMAKE_BINARY_DIR}/install_destdir.txt)
@@ -66,14 +71,14 @@ install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz DES
 # The data: the same on every architecture.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/garden/ DESTINATION ${SANDMERE_PICTURE_DIR} COMPONENT data
   FILES_MATCHING PATTERN "*.bmp")
-install(FILES ${SANDMERE_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+install(FILES ${SANDMERE_ICON_SVG} DESTINATION ${SANDMERE_ICON_THEME_DIR}/scalable/apps
   RENAME ${SANDMERE_ICON_NAME}.svg COMPONENT data)
 foreach(size IN LISTS SANDMERE_ICON_SIZES)
   install(FILES ${SANDMERE_ICON_DIR}/${size}x${size}/${SANDMERE_ICON_NAME}.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT data)
+    DESTINATION ${SANDMERE_ICON_THEME_DIR}/${size}x${size}/apps COMPONENT data)
 endforeach()
 install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sandmere-data COMPONENT data)
+  DESTINATION ${SANDMERE_DATA_DOC_DIR} COMPONENT data)
 
 # Takes away what the last `cmake --install` of this build put in place.
 add_custom_target(uninstall
@@ -82,7 +87,7 @@ add_custom_target(uninstall
           -P ${CMAKE_SOURCE_DIR}/scripts/uninstall.cmake
   VERBATIM)
 
-set(CPACK_PACKAGE_NAME sandmere)
+set(CPACK_PACKAGE_NAME ${SANDMERE_PROGRAM_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "The Sandmere developers")
 set(CPACK_PACKAGE_CONTACT "Sandmere developers <sandmere@example.org>")
 # Each package's description: its summary line, then the long description.
@@ -100,8 +105,8 @@ backgrounds; and the garden's icons.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL program data)
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME sandmere)
-set(CPACK_DEBIAN_DATA_PACKAGE_NAME sandmere-data)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME ${SANDMERE_PROGRAM_PACKAGE})
+set(CPACK_DEBIAN_DATA_PACKAGE_NAME ${SANDMERE_DATA_PACKAGE})
 set(CPACK_DEBIAN_DATA_PACKAGE_ARCHITECTURE all)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -68,6 +68,9 @@ grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metain
 grep -qF "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 zcat "$share/doc/sandmere/changelog.gz" | head -1 | grep -qF "sandmere ($version)" ||
   fail "the changelog does not begin with $version"
+released="$(date -u -d "$(zcat "$share/doc/sandmere/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -1)" +%F)"
+grep -qF "<release version=\"$version\" date=\"$released\">" "$metainfo" ||
+  fail "the metainfo's release $version is not dated $released, as in the changelog"
 grep -qx 'StartupWMClass=Sandmere' "$desktop" || fail "the desktop entry does not match the window class Sandmere"
 icon="$(sed -n 's/^Icon=//p' "$desktop")"
 for size in "${icon_sizes[@]}"; do
