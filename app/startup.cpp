@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/desktop.h"
 #include "app/display.h"
 #include "app/garden.h"
 #include "app/keys.h"
@@ -50,6 +51,7 @@ void openGardenWindow(int* argc, char** argv) {
     glutInitWindowSize(gardenWindowSide, gardenWindowSide);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Sandmere");
+    describeWindowToDesktop();
     // The plan is drawn on white.
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
 }

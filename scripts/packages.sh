@@ -18,12 +18,17 @@ need_packages() {
     echo "apt-get could not install: ${missing[*]}"; exit 1; }
 }
 
-BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libvips-dev)
-TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libx11-dev libxtst-dev)
+# The window's class and icon need Xlib; the icons are drawn with
+# rsvg-convert and read back as raw pixels with netpbm's pngtopam. The
+# picture tool reads photos with libvips, found through pkg-config.
+BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
+  librsvg2-bin netpbm libvips-dev)
+# openbox: the window manager the desktop test runs the garden under.
+TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libxtst-dev openbox)
 # Formatting and static analysis.
 LINT_PACKAGES=(clang-format-14 clang-tidy-14)
 # Making the Debian package and judging it as Debian does.
-PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils man-db)
+PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The photo benchmark (bench/photo.sh): ImageMagick to compare with, and

@@ -41,6 +41,9 @@ std::vector<MenuWindow> openMenus(Display* display, Window garden) {
     for (Window candidate : mappedTopWindows(display, garden)) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, candidate, &attributes) == 0 || !attributes.override_redirect) continue;
+        // A window manager's own small window kept off the screen (openbox's
+        // EWMH check window) is no menu.
+        if (attributes.x + attributes.width <= 0 || attributes.y + attributes.height <= 0) continue;
         menus.push_back({candidate, attributes.x, attributes.y, attributes.width, attributes.height});
     }
     return menus;
