@@ -25,12 +25,18 @@ target_compile_definitions(sandmere-picture PRIVATE SANDMERE_TOOL_TO_PICTURES="$
 
 # Manual pages and the changelog go compressed, without a time stamp, as
 # Debian keeps them.
+# The manual pages name the version of project() in their headers.
 set(PACKED_DOCS)
 foreach(source sandmere.6 sandmere-picture.1 changelog)
+  set(unpacked ${CMAKE_SOURCE_DIR}/packaging/${source})
+  if(NOT source STREQUAL changelog)
+    set(unpacked ${CMAKE_BINARY_DIR}/packaging/${source})
+    configure_file(packaging/${source} ${unpacked} @ONLY)
+  endif()
   set(packed ${CMAKE_BINARY_DIR}/packaging/${source}.gz)
   add_custom_command(OUTPUT ${packed}
-    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/${source} > ${packed}
-    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${source} VERBATIM)
+    COMMAND gzip -9nc ${unpacked} > ${packed}
+    DEPENDS ${unpacked} VERBATIM)
   list(APPEND PACKED_DOCS ${packed})
 endforeach()
 add_custom_target(packed-docs ALL DEPENDS ${PACKED_DOCS})
