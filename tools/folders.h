@@ -8,7 +8,7 @@
 #include <string>
 
 // ${XDG_DATA_HOME:-$HOME/.local/share}/sandmere. A relative XDG_DATA_HOME is
-// ignored, as the XDG Base Directory specification asks.
+// ignored, as freedesktop.org's base-directory rules ask.
 std::string ownGardenFolder();
 // The installed pictures, found from the tool's own place: the data folder
 // of the tree it is installed in, or, run from a build tree, the garden
