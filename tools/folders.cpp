@@ -80,6 +80,14 @@ std::string pictureNames(PictureRole role) {
     return namesWhere([role](const GardenPictureFile& file) { return file.role == role; });
 }
 
+bool makeFolder(const std::string& path, std::string* why) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (isFolder(path)) return true;
+    *why = error ? error.message() : "a file of that name is in the way";
+    return false;
+}
+
 bool isRegularFile(const std::string& path) {
     struct stat status;
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);

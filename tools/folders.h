@@ -25,5 +25,9 @@ std::string userName(const GardenPictureFile& file);
 std::string knownPictureNames();
 std::string pictureNames(PictureRole role);
 
+// The folder and any missing parents made; false with the reason when no
+// folder is there afterwards.
+bool makeFolder(const std::string& path, std::string* why);
+
 // A regular file (or a link to one) is at path.
 bool isRegularFile(const std::string& path);

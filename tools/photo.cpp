@@ -78,6 +78,16 @@ std::string tooLarge(long long width, long long height) {
 
 }  // namespace
 
+RasterImage* readBmpFile(const std::string& path, std::string* messages) {
+    RasterImage* image = nullptr;
+    *messages = captureConsole([&] {
+        FILE* stream = std::fopen(path.c_str(), "rb");
+        image = readBMP(stream);
+        if (stream) std::fclose(stream);
+    });
+    return image;
+}
+
 bool isReadableFile(const std::string& path, std::string* why) {
     struct stat status;
     if (path.empty()) {
@@ -143,12 +153,8 @@ bool readBmpHeader(const std::string& path, PictureHeader* header, std::string* 
 // readBMP puts the file's bottom row in raster row 0; the tool's rasters
 // keep their top row there.
 std::unique_ptr<RasterImage> readUprightBmp(const std::string& path, std::string* why) {
-    RasterImage* source = nullptr;
-    std::string messages = captureConsole([&] {
-        FILE* stream = std::fopen(path.c_str(), "rb");
-        source = readBMP(stream);
-        if (stream) std::fclose(stream);
-    });
+    std::string messages;
+    RasterImage* source = readBmpFile(path, &messages);
     if (!source) {
         *why = "not a picture the garden can read (" + messages + ")";
         return nullptr;

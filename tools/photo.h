@@ -32,6 +32,10 @@ bool isReadableFile(const std::string& path, std::string* why);
 // The file is one of the photo formats libvips reads here (not a BMP).
 bool isPhoto(const std::string& path);
 
+// A BMP file through the garden's own reader, as the garden reads it (raster
+// row 0 the file's bottom row); null with the reader's messages on one line.
+RasterImage* readBmpFile(const std::string& path, std::string* messages);
+
 // True when path is a picture the tool reads, with its header; otherwise
 // false with the reason in plain words: no such file, a folder, not a
 // picture, a format not read, too large.

@@ -19,7 +19,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -129,12 +128,10 @@ bool writePictureFile(const RasterImage& raster, const std::string& path) {
 
 int drawDefaults(const std::string& directory) {
     if (directory.empty()) return usageError("defaults needs a directory name");
-    std::error_code error;
-    std::filesystem::create_directories(directory, error);
-    std::error_code statusError;
-    if (!std::filesystem::is_directory(directory, statusError)) {
+    std::string why;
+    if (!makeFolder(directory, &why)) {
         std::fprintf(stderr, "sandmere-picture: cannot make the directory %s: %s\n", directory.c_str(),
-                     error ? error.message().c_str() : "a file of that name is in the way");
+                     why.c_str());
         return kStatusFailed;
     }
     for (const GardenPicture& picture : gardenPictures()) {
@@ -166,21 +163,17 @@ int storedBitCount(const std::string& path) {
 std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 std::string backgroundVerdict(const std::string& path, bool* loads) {
-    RasterImage* raster = nullptr;
-    std::string messages = captureConsole([&] {
-        FILE* stream = std::fopen(path.c_str(), "rb");
-        raster = readBMP(stream);
-        if (stream) std::fclose(stream);
-    });
+    std::string messages;
+    RasterImage* raster = readBmpFile(path, &messages);
     *loads = raster != nullptr;
     if (!raster) return "not a background (" + messages + ")";
     std::string verdict = "background " + sizeText(raster->width_, raster->height_) + " " +
                           std::to_string(storedBitCount(path)) + "-bit";
     // The garden draws backgrounds pixel for pixel from the window's lower left.
     if (raster->width_ > gardenWindowSide || raster->height_ > gardenWindowSide) {
-        verdict += " (cut off above 600x600)";
+        verdict += " (cut off above " + squareText(gardenWindowSide) + ")";
     } else if (raster->width_ < gardenWindowSide || raster->height_ < gardenWindowSide) {
-        verdict += " (smaller than the 600x600 window)";
+        verdict += " (smaller than the " + squareText(gardenWindowSide) + " window)";
     }
     delete raster;
     return verdict;
@@ -294,12 +287,7 @@ int usePicture(const std::string& input, const std::string& name) {
     std::unique_ptr<RasterImage> raster = readPicture(input, pictureSideFor(picture->role), &why);
     if (!raster) return refuse(input, why);
     std::string folder = ownGardenFolder();
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    std::error_code statusError;
-    if (!std::filesystem::is_directory(folder, statusError))
-        return refuse(folder, "cannot make the garden folder: " +
-                                  (error ? error.message() : std::string("a file of that name is in the way")));
+    if (!makeFolder(folder, &why)) return refuse(folder, "cannot make the garden folder: " + why);
     std::string path = folder + "/" + picture->fileName;
     if (!writePictureFile(*raster, path)) return kStatusFailed;
     std::printf("%s\n", path.c_str());
