@@ -3,12 +3,17 @@
 # ones, in the real 600 x 600 window. Opens it on a virtual X server when
 # there is no display. Arguments go on to the benchmark (case name prefixes,
 # for example ./bench.sh rake). ./bench.sh photo [ROUNDS] times the picture
-# tool against ImageMagick instead (bench/photo.sh).
+# tool against ImageMagick instead (bench/photo.sh); ./bench.sh web [CASE ...]
+# gives the browser's figures beside the native ones (bench/web.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = photo ]; then
   shift
   exec bench/photo.sh "$@"
+fi
+if [ "${1:-}" = web ]; then
+  shift
+  exec bench/web.sh "$@"
 fi
 . scripts/packages.sh
 . scripts/display.sh

@@ -7,6 +7,8 @@
 # The reverse-DNS id names the desktop entry and the metainfo. The project
 # has no public address of its own, so the id is a choice, not a domain.
 set(SANDMERE_APP_ID org.sandmere.Sandmere)
+# Who publishes the garden, as packages and installers name them.
+set(SANDMERE_PUBLISHER "The Sandmere developers")
 # The window's WM_CLASS: instance and class. The desktop entry's
 # StartupWMClass matches the class, so the window is known as the entry's.
 set(SANDMERE_WM_INSTANCE sandmere)

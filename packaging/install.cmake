@@ -97,7 +97,7 @@ add_custom_target(uninstall
   VERBATIM)
 
 set(CPACK_PACKAGE_NAME ${SANDMERE_PROGRAM_PACKAGE})
-set(CPACK_PACKAGE_VENDOR "The Sandmere developers")
+set(CPACK_PACKAGE_VENDOR ${SANDMERE_PUBLISHER})
 set(CPACK_PACKAGE_CONTACT "Sandmere developers <sandmere@example.org>")
 # Each package's description: its summary line, then the long description.
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "raked-sand rock garden in 3-D

@@ -48,11 +48,20 @@ source_name="$(apt-cache show "$package" 2>/dev/null | sed -n 's/^Source: \([^ ]
 [ -n "$source_name" ] || source_name="$package"
 mkdir -p "$folder"
 cd "$folder"
+fetched=0
 if [ -n "$version" ]; then
-  apt-get source -q "$source_name=${version#*:}" >/dev/null 2>&1 || apt-get source -q "$source_name" >/dev/null
-else
-  apt-get source -q "$source_name" >/dev/null
+  apt-get source -q "$source_name=${version#*:}" >/dev/null 2>&1 && fetched=1
 fi
+[ "$fetched" = 1 ] || apt-get source -q "$source_name" >/dev/null 2>&1 && fetched=1
 tree="$(find . -mindepth 1 -maxdepth 1 -type d -name "${source_name}-*" | head -n1)"
+# A mirror that serves the upstream tarball but not Debian's changes to it
+# (the .diff.gz of a format 1.0 package): the upstream tree, said so.
+orig="$(find . -mindepth 1 -maxdepth 1 -name "${source_name}_*.orig.tar.*" | head -n1)"
+if [ -z "$tree" ] && [ "$fetched" = 0 ] && [ -n "$orig" ]; then
+  upstream="${orig#./${source_name}_}"
+  tree="./${source_name}-${upstream%.orig.tar.*}"
+  echo "debian-source: Debian's changes to $source_name could not be fetched; using the upstream source $orig" >&2
+  mkdir -p "$tree" && tar -xf "$orig" -C "$tree" --strip-components=1
+fi
 [ -n "$tree" ] || { echo "apt-get source left no tree for $source_name" >&2; exit 1; }
 (cd "$tree" && pwd)

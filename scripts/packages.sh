@@ -35,8 +35,9 @@ FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # what makes and measures its photo.
 BENCH_PACKAGES=(imagemagick time libvips-tools libimage-exiftool-perl)
 # Windows: the cross compiler, Wine to run and test what it builds, NSIS
-# for the installer; dpkg-dev unpacks freeglut's Debian source.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 nsis dpkg-dev)
+# for the installer, icoutils for the programs' icon; dpkg-dev unpacks
+# freeglut's Debian source.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 nsis icoutils dpkg-dev)
 # The browser: Emscripten, and Chromium for the page's tests; dpkg-dev
 # unpacks GLU's Debian source.
 WEB_PACKAGES=(emscripten chromium dpkg-dev)

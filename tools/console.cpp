@@ -11,7 +11,7 @@ int refuse(const std::string& file, const std::string& reason) {
 ConsoleCapture::ConsoleCapture() {
     std::fflush(stdout);
     std::fflush(stderr);
-    sink_ = std::tmpfile();
+    sink_ = openScratchFile();
     savedOut_ = dup(STDOUT_FILENO);
     savedErr_ = dup(STDERR_FILENO);
     // Without a way to capture, the messages go to the console as they are.

@@ -12,6 +12,10 @@ constexpr int kStatusFailed = 1;
 // kStatusFailed.
 int refuse(const std::string& file, const std::string& reason);
 
+// An anonymous scratch file, read and written as bytes, that goes when it
+// is closed; null when none can be made.
+FILE* openScratchFile();
+
 // Sends the console's standard output and standard error to a scratch file
 // until the capture ends, and gives back what was printed meanwhile folded
 // onto one line: the garden's readers and writer report over several lines.

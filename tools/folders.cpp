@@ -1,10 +1,5 @@
 #include "tools/folders.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -12,35 +7,44 @@ namespace {
 
 const char* const kBmpSuffix = ".bmp";
 
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) return home;
-    const passwd* entry = getpwuid(getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "/";
-}
-
 bool isFolder(const std::string& path) {
-    struct stat status;
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::u8path(path), error);
 }
 
 }  // namespace
 
-std::string ownGardenFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base = data && data[0] == '/' ? std::string(data) : homeFolder() + "/.local/share";
-    return base + "/sandmere";
+std::string pathIn(const std::string& folder, const std::string& fileName) {
+    return (std::filesystem::u8path(folder) / std::filesystem::u8path(fileName)).u8string();
 }
 
 std::string installedPictureFolder() {
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::filesystem::path here = error ? std::filesystem::path(".") : self.parent_path();
-    std::string installed = (here / SANDMERE_TOOL_TO_PICTURES).lexically_normal().string();
-    // Run from a build tree, the tool finds the pictures the build drew beside
-    // it; an installed tree that lost its pictures is named as it should be.
-    std::string built = (here / "garden").string();
+    std::filesystem::path here = std::filesystem::u8path(runningProgramFolder());
+    std::string installed = (here / SANDMERE_TOOL_TO_PICTURES).lexically_normal().u8string();
+    // Run from a build tree, the program finds the pictures the build drew
+    // beside it; an installed tree that lost its pictures is named as it
+    // should be.
+    std::string built = (here / "garden").u8string();
     return !isFolder(installed) && isFolder(built) ? built : installed;
+}
+
+std::vector<ChosenPicture> chooseGardenPictures(const std::string& ownFolder, const std::string& installedFolder) {
+    std::vector<ChosenPicture> chosen;
+    for (const GardenPictureFile& file : gardenPictureFiles) {
+        std::string own = pathIn(ownFolder, file.fileName);
+        if (isRegularFile(own)) {
+            chosen.push_back({&file, own, true});
+        } else {
+            std::string installed = pathIn(installedFolder, file.fileName);
+            chosen.push_back({&file, installed, isRegularFile(installed)});
+        }
+    }
+    return chosen;
+}
+
+std::string notFoundReason(const ChosenPicture& picture, const std::string& ownFolder,
+                           const std::string& installedFolder) {
+    return std::string(picture.file->fileName) + " is in neither " + ownFolder + " nor " + installedFolder;
 }
 
 const GardenPictureFile* pictureNamed(const std::string& name) {
@@ -82,13 +86,13 @@ std::string pictureNames(PictureRole role) {
 
 bool makeFolder(const std::string& path, std::string* why) {
     std::error_code error;
-    std::filesystem::create_directories(path, error);
+    std::filesystem::create_directories(std::filesystem::u8path(path), error);
     if (isFolder(path)) return true;
     *why = error ? error.message() : "a file of that name is in the way";
     return false;
 }
 
 bool isRegularFile(const std::string& path) {
-    struct stat status;
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::u8path(path), error);
 }

@@ -1,19 +1,40 @@
 // Where the garden's pictures live: the user's own garden folder, which
 // needs to hold only the pictures the user changed, and the pictures
-// installed with the garden.
+// installed with the garden. Paths are UTF-8 on every platform.
 #pragma once
 
 #include "app/pictures.h"
 
 #include <string>
+#include <vector>
 
-// ${XDG_DATA_HOME:-$HOME/.local/share}/sandmere. A relative XDG_DATA_HOME is
-// ignored, as freedesktop.org's base-directory rules ask.
+// The user's own garden folder. On Linux
+// ${XDG_DATA_HOME:-$HOME/.local/share}/sandmere, a relative XDG_DATA_HOME
+// ignored as freedesktop.org's base-directory rules ask; on Windows
+// %LOCALAPPDATA%\Sandmere.
 std::string ownGardenFolder();
-// The installed pictures, found from the tool's own place: the data folder
-// of the tree it is installed in, or, run from a build tree, the garden
-// folder the build draws beside it.
+// The folder of the running program's own file.
+std::string runningProgramFolder();
+// The installed pictures, found from the running program's place: the
+// pictures' folder of the tree it is installed in, or, run from a build
+// tree, the garden folder the build draws beside it.
 std::string installedPictureFolder();
+// The file name in the folder, joined with the platform's separator.
+std::string pathIn(const std::string& folder, const std::string& fileName);
+
+// The file the garden reads for one of its pictures: the user's own copy
+// when it is a regular file in the garden folder, otherwise the installed
+// one, which may be missing too.
+struct ChosenPicture {
+    const GardenPictureFile* file;
+    std::string path;
+    bool found;
+};
+// Each of the fourteen, in the order the garden reads them.
+std::vector<ChosenPicture> chooseGardenPictures(const std::string& ownFolder, const std::string& installedFolder);
+// "bg1.bmp is in neither OWN nor INSTALLED": why a picture was not found.
+std::string notFoundReason(const ChosenPicture& picture, const std::string& ownFolder,
+                           const std::string& installedFolder);
 
 // The entry a user's name stands for: "bg1", "rock03" or "wood1.bmp"; null
 // for any other name.

@@ -1,5 +1,6 @@
 #include "tools/paint.h"
 
+#include "image/image.h"
 #include "tools/noise.h"
 
 #include <algorithm>
@@ -635,4 +636,18 @@ const std::vector<GardenPicture>& gardenPictures() {
         return list;
     }();
     return pictures;
+}
+
+// The raster the writer stores as this canvas: the writer puts raster row 0
+// at the top of the file's picture, and the canvas's row 0 is its top.
+RasterImage* rasterFromCanvas(const Canvas& canvas) {
+    RasterImage* raster = new RasterImage(canvas.width, canvas.height);
+    for (int y = 0; y < canvas.height; ++y) {
+        for (int x = 0; x < canvas.width; ++x) {
+            const Colour& c = canvasAt(canvas, x, y);
+            raster->pixels[y * canvas.width + x] =
+                Pixel(channelByte(c.red, x, y), channelByte(c.green, x, y), channelByte(c.blue, x, y), 255);
+        }
+    }
+    return raster;
 }

@@ -5,6 +5,8 @@
 
 #include "app/pictures.h"
 
+class RasterImage;
+
 struct Colour {
     float red = 0, green = 0, blue = 0;  // each 0 to 1
 };
@@ -29,6 +31,10 @@ struct GardenPicture {
     int height;
     void (*paint)(Canvas& canvas);
 };
+
+// The raster the garden's BMP writer stores as this canvas, each channel
+// through channelByte; the caller owns it.
+RasterImage* rasterFromCanvas(const Canvas& canvas);
 
 // The twelve textures (tiling) and the two backgrounds (upright), at their
 // roles' sides, in the order of gardenPictureFiles.

@@ -1,5 +1,8 @@
-// Reading the pictures the tool accepts: JPEG, PNG, WebP and TIFF through
-// libvips, and every BMP the garden's own reader reads through readBMP.
+// Reading the pictures the tool accepts: the photo formats the platform's
+// decoder reads (JPEG, PNG, WebP and TIFF through libvips on Linux, through
+// the Windows Imaging Component on Windows, where WebP needs a decoder that
+// not every Windows has), and every BMP the garden's own reader reads
+// through readBMP.
 #pragma once
 
 #include "image/image.h"
@@ -11,9 +14,9 @@
 // is decoded.
 constexpr long long kMostPictureRead = 100'000'000;
 
-// Starts libvips with only the JPEG, PNG, WebP and TIFF loaders allowed;
-// false, with the reason, when it cannot start. stopPhotoReader releases
-// what it keeps.
+// Starts the platform's decoder (libvips with only the JPEG, PNG, WebP and
+// TIFF loaders allowed; COM and the imaging factory on Windows); false, with
+// the reason, when it cannot start. stopPhotoReader releases what it keeps.
 bool startPhotoReader(std::string* why);
 void stopPhotoReader();
 
@@ -29,7 +32,8 @@ struct PictureHeader {
 // ever.
 bool isReadableFile(const std::string& path, std::string* why);
 
-// The file is one of the photo formats libvips reads here (not a BMP).
+// The file is a photo by its first bytes (not a BMP), whether or not this
+// platform has a decoder for its format: readPictureHeader tells which.
 bool isPhoto(const std::string& path);
 
 // A BMP file through the garden's own reader, as the garden reads it (raster
@@ -43,7 +47,31 @@ bool readPictureHeader(const std::string& path, PictureHeader* header, std::stri
 
 // The picture upright, transparency laid over white, as 8-bit sRGB, raster
 // row 0 its top row (the way writeBMP stores it). side 0 keeps the picture's
-// own size; otherwise it is scaled with Lanczos to cover side x side and
-// cropped about its centre. Null, with the reason, when it cannot be read,
+// own size; otherwise it is scaled (Lanczos on Linux, Fant on Windows) to
+// cover side x side and cropped about its centre. Null, with the reason, when it cannot be read,
 // a truncated picture included.
 std::unique_ptr<RasterImage> readPicture(const std::string& path, int side, std::string* why);
+
+// ---------------------------------------------------------------------------
+// The platform's decoder under the shared reader: photo_vips.cpp on Linux,
+// photo_windows.cpp on Windows. The shared reader has already checked the
+// file, told the format from its first bytes and refused what is not read.
+
+// The photo formats, as the messages name them, in the order they give them.
+constexpr const char* kPhotoFormatNames[] = {"JPEG", "PNG", "WebP", "TIFF"};
+
+// This platform decodes the format (one of kPhotoFormatNames), once the
+// reader has started.
+bool decodesPhotoFormat(const std::string& format);
+
+// The photo's sides as it stands upright, and whether it is stored turned,
+// from its header alone; false when the header is damaged.
+bool readPhotoHeader(const std::string& path, const std::string& format, PictureHeader* header);
+
+// The photo decoded as readPicture gives it; null when it is damaged or cut
+// short.
+std::unique_ptr<RasterImage> decodePhoto(const std::string& path, const PictureHeader& header, int side);
+
+// An upright raster (row 0 its top) scaled to cover side x side and cropped
+// about its centre; null when that fails.
+std::unique_ptr<RasterImage> coverSquare(const RasterImage& upright, int side);

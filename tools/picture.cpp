@@ -10,15 +10,13 @@
 #include "tools/paint.h"
 #include "tools/photo.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -80,20 +78,6 @@ int usageError(const std::string& message) {
     return kStatusUsage;
 }
 
-// The raster the writer stores as this canvas: the writer puts raster row 0
-// at the top of the file's picture, and the canvas's row 0 is its top.
-RasterImage* rasterFromCanvas(const Canvas& canvas) {
-    RasterImage* raster = new RasterImage(canvas.width, canvas.height);
-    for (int y = 0; y < canvas.height; ++y) {
-        for (int x = 0; x < canvas.width; ++x) {
-            const Colour& c = canvasAt(canvas, x, y);
-            raster->pixels[y * canvas.width + x] =
-                Pixel(channelByte(c.red, x, y), channelByte(c.green, x, y), channelByte(c.blue, x, y), 255);
-        }
-    }
-    return raster;
-}
-
 // Writes the raster as a BMP file. The picture is written beside its final
 // name and renamed into place only when complete, so the garden never finds
 // half a picture, and a failed write leaves any earlier file as it was and
@@ -118,8 +102,11 @@ bool writePictureFile(const RasterImage& raster, const std::string& path) {
         std::remove(partial.c_str());
         return false;
     }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        refuse(path, std::string("cannot put it in place: ") + std::strerror(errno));
+    // Over an earlier picture too, on every platform.
+    std::error_code renameError;
+    std::filesystem::rename(std::filesystem::u8path(partial), std::filesystem::u8path(path), renameError);
+    if (renameError) {
+        refuse(path, "cannot put it in place: " + renameError.message());
         std::remove(partial.c_str());
         return false;
     }
@@ -138,7 +125,7 @@ int drawDefaults(const std::string& directory) {
         Canvas canvas = makeCanvas(picture.width, picture.height);
         picture.paint(canvas);
         RasterImage* raster = rasterFromCanvas(canvas);
-        bool ok = writePictureFile(*raster, directory + "/" + picture.fileName);
+        bool ok = writePictureFile(*raster, pathIn(directory, picture.fileName));
         delete raster;
         if (!ok) return kStatusFailed;
     }
@@ -264,7 +251,8 @@ int convertPicture(const std::vector<std::string>& operands) {
     const std::string &input = files[0], &output = files[1];
     if (input.empty() || output.empty()) return usageError("convert needs two file names");
     // Made for the garden picture it is named after.
-    const GardenPictureFile* named = findGardenPicture(std::filesystem::path(output).filename().c_str());
+    const GardenPictureFile* named =
+        findGardenPicture(std::filesystem::u8path(output).filename().u8string().c_str());
     if (!roleGiven && named) side = pictureSideFor(named->role);
     std::string why;
     std::unique_ptr<RasterImage> picture = readPicture(input, side, &why);
@@ -288,7 +276,7 @@ int usePicture(const std::string& input, const std::string& name) {
     if (!raster) return refuse(input, why);
     std::string folder = ownGardenFolder();
     if (!makeFolder(folder, &why)) return refuse(folder, "cannot make the garden folder: " + why);
-    std::string path = folder + "/" + picture->fileName;
+    std::string path = pathIn(folder, picture->fileName);
     if (!writePictureFile(*raster, path)) return kStatusFailed;
     std::printf("%s\n", path.c_str());
     return 0;
@@ -297,15 +285,18 @@ int usePicture(const std::string& input, const std::string& name) {
 int forgetPicture(const std::string& name) {
     const GardenPictureFile* picture = namedPicture(name);
     if (!picture) return kStatusFailed;
-    std::string own = ownGardenFolder() + "/" + picture->fileName;
-    std::string installed = installedPictureFolder() + "/" + picture->fileName;
-    struct stat status;
-    if (lstat(own.c_str(), &status) != 0 && errno == ENOENT) {
+    std::string own = pathIn(ownGardenFolder(), picture->fileName);
+    std::string installed = pathIn(installedPictureFolder(), picture->fileName);
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::symlink_status(std::filesystem::u8path(own), error);
+    if (status.type() == std::filesystem::file_type::not_found) {
         std::printf("%s: no picture of your own; the garden reads %s\n", picture->fileName, installed.c_str());
         return 0;
     }
-    if (S_ISDIR(status.st_mode)) return refuse(own, "a folder, not a picture: left as it is");
-    if (unlink(own.c_str()) != 0) return refuse(own, std::string("cannot remove it: ") + std::strerror(errno));
+    if (status.type() == std::filesystem::file_type::directory)
+        return refuse(own, "a folder, not a picture: left as it is");
+    if (!std::filesystem::remove(std::filesystem::u8path(own), error) || error)
+        return refuse(own, "cannot remove it: " + (error ? error.message() : std::string("it went meanwhile")));
     std::printf("removed %s; the garden reads %s\n", own.c_str(), installed.c_str());
     return 0;
 }
@@ -314,18 +305,17 @@ int forgetPicture(const std::string& name) {
 // will read for it, the user's own copy first.
 int listPictures() {
     std::string own = ownGardenFolder(), installed = installedPictureFolder();
-    std::vector<std::string> missing;
-    for (const GardenPictureFile& picture : gardenPictureFiles) {
-        std::string ownPath = own + "/" + picture.fileName, installedPath = installed + "/" + picture.fileName;
-        bool useOwn = isRegularFile(ownPath);
-        if (!useOwn && !isRegularFile(installedPath)) missing.push_back(picture.fileName);
-        std::printf("%s\t%s\n", picture.fileName, (useOwn ? ownPath : installedPath).c_str());
-    }
+    std::vector<ChosenPicture> chosen = chooseGardenPictures(own, installed);
+    for (const ChosenPicture& picture : chosen)
+        std::printf("%s\t%s\n", picture.file->fileName, picture.path.c_str());
     std::fflush(stdout);
-    for (const std::string& name : missing)
-        std::fprintf(stderr, "sandmere-picture: %s is in neither %s nor %s\n", name.c_str(), own.c_str(),
-                     installed.c_str());
-    return missing.empty() ? 0 : kStatusFailed;
+    bool all = true;
+    for (const ChosenPicture& picture : chosen) {
+        if (picture.found) continue;
+        std::fprintf(stderr, "sandmere-picture: %s\n", notFoundReason(picture, own, installed).c_str());
+        all = false;
+    }
+    return all ? 0 : kStatusFailed;
 }
 
 // The commands that read pictures start libvips first and release it after.

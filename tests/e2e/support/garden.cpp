@@ -75,9 +75,9 @@ void Garden::start(const std::vector<std::string>& arguments, const std::string&
 }
 
 void Garden::startIn(const std::string& folder, const std::string& executable,
-                     const std::vector<std::string>& environment, Console console) {
-    program_ = std::make_unique<Program>(executable, folder, screen_->name(), std::vector<std::string>{},
-                                         environment, console);
+                     const std::vector<std::string>& environment, Console console,
+                     const std::vector<std::string>& arguments) {
+    program_ = std::make_unique<Program>(executable, folder, screen_->name(), arguments, environment, console);
 }
 
 bool Garden::endsWithoutAFrame(ExitResult& result) {

@@ -43,7 +43,8 @@ public:
     // Runs `executable` in another folder, with NAME=value entries added to
     // its environment.
     void startIn(const std::string& folder, const std::string& executable,
-                 const std::vector<std::string>& environment, Console console = Console::terminal);
+                 const std::vector<std::string>& environment, Console console = Console::terminal,
+                 const std::vector<std::string>& arguments = {});
     Program& program() { return *program_; }
     bool started() const { return program_ != nullptr; }
 

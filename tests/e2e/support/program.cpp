@@ -33,8 +33,11 @@ std::string ExitResult::describe() const {
 std::vector<std::string> completeLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        // A Windows program (under Wine) ends its lines with "\r\n".
+        const size_t length = end > start && text[end - 1] == '\r' ? end - 1 - start : end - start;
+        lines.push_back(text.substr(start, length));
+    }
     return lines;
 }
 

@@ -81,8 +81,9 @@ private:
     bool readingDone_ = false;
 };
 
-// Splits text into its complete lines; a last line without a line end is
-// left out, because the program may still be writing it.
+// Splits text into its complete lines, without their "\n" or "\r\n"; a
+// last line without a line end is left out, because the program may still
+// be writing it.
 std::vector<std::string> completeLines(const std::string& text);
 
 }  // namespace e2e

@@ -1,0 +1,3 @@
+#include "tools/console.h"
+
+FILE* openScratchFile() { return std::tmpfile(); }

@@ -1,0 +1,87 @@
+// The GPU end of the browser's GL layer, over WebGL 2: it rasterises
+// vertices the layer has already transformed and lit, samples textures,
+// blends and depth-tests into the window's back buffer, and shows it. It
+// knows nothing of OpenGL 1.1's matrices, light or immediate mode.
+//
+// Enumerated values that OpenGL 1.1 and WebGL 2 share (blend factors, depth
+// functions, pixel formats and types, texture parameters) pass through as
+// they are.
+#pragma once
+
+#include <cstdint>
+
+namespace webgl {
+
+// A vertex ready to rasterise: clip coordinates, its colour (0 to 1, lit
+// or not) and its texture coordinate.
+struct Vertex {
+    float position[4];
+    float colour[4];
+    float texCoord[2];
+};
+
+enum class Primitive { triangles, lines };
+
+// How a fragment's colour takes the bound texture.
+enum class TextureUse {
+    none,      // the interpolated colour alone
+    modulate,  // colour times texel
+    replace,   // the texel's colour; its alpha where the texture has one
+};
+
+// The fixed-function state a draw happens under.
+struct DrawState {
+    bool blend = false;
+    unsigned blendSource = 0, blendDestination = 0;
+    bool depthTest = false;
+    unsigned depthFunction = 0;
+    bool depthWrite = true;
+    float depthNear = 0, depthFar = 1;
+    int viewport[4] = {0, 0, 0, 0};
+    TextureUse textureUse = TextureUse::none;
+    unsigned texture = 0;  // the layer's texture name, when textureUse is not none
+};
+bool operator==(const DrawState& a, const DrawState& b);
+inline bool operator!=(const DrawState& a, const DrawState& b) { return !(a == b); }
+
+// The client's unpacking of pixel rectangles it hands over.
+struct Unpacking {
+    int alignment = 4;
+    int rowLength = 0;
+};
+
+enum class Buffer { back, front };
+
+// Makes the shader, the window's back buffer (colour and depth) and its
+// front buffer at width x height, for the context GLUT has made current.
+void openWindowBuffers(int width, int height);
+
+void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count);
+void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
+                 const std::uint32_t* indices, int indexCount);
+// A width x height picture of RGBA bytes at the window's lower-left corner,
+// one pixel per pixel, at depth 0, blended and tested as state says.
+void drawPixels(const DrawState& state, int width, int height, const void* rgba, const Unpacking& unpacking);
+// Clears the back buffer's colour and/or depth.
+void clear(bool colour, bool depth, const float clearColour[4], bool depthWrite);
+
+// Texture objects by the layer's names, made on first use. hasAlpha is the
+// internal format's: RGBA, or RGB (whose texels have alpha 1).
+void makeTexture(unsigned name);
+void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned format, unsigned type,
+                  const void* pixels, const Unpacking& unpacking);
+void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
+                     const void* pixels, const Unpacking& unpacking);
+void textureParameter(unsigned name, unsigned parameter, int value);
+// Copies the rectangle at (x, y) of a buffer into the texture at (toX, toY).
+void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, int width, int height);
+
+// RGBA bytes of a rectangle of a buffer, rows bottom-up with no padding.
+void readPixels(Buffer from, int x, int y, int width, int height, unsigned char* rgba);
+
+// The swap: the back buffer becomes the front buffer and is shown.
+void present();
+void finish();
+const unsigned char* string(unsigned name);
+
+}  // namespace webgl
