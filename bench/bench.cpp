@@ -23,7 +23,6 @@
 #include "app/garden.h"
 #include "app/keys.h"
 #include "app/menus.h"
-#include "app/startup.h"
 #include "bench/reference.h"
 #include "plan/mouse.h"
 #include "scene/scenery.h"
@@ -168,8 +167,6 @@ void printTable(const std::vector<Result>& results) {
     std::fflush(stdout);
 }
 
-void ignoreFrame() {}
-
 std::vector<std::string> chosenCases;
 
 bool chosen(const std::string& name) {
@@ -194,16 +191,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sandmere-bench: cannot enter %s\n", garden);
         return 1;
     }
-    int glutArgc = 1;
-    // The garden's own start-up, up to the main loop.
-    startGarden(&glutArgc, argv);
-    // Let the window be mapped and its first exposure pass; from then on
-    // nothing but the benchmark draws.
-    glutDisplayFunc(ignoreFrame);
-    for (int pass = 0; pass < 20; ++pass) {
-        glutMainLoopEvent();
-        usleep(5000);
-    }
+    startGardenForCallerFrames(argv);
     showRenderer();
 
     std::vector<Result> results;

@@ -1,12 +1,15 @@
 #include "bench/reference.h"
 
+#include <GL/freeglut.h>
 #include <GL/glu.h>
+#include <unistd.h>
 
 #include <cstddef>
 
 #include "app/display.h"
 #include "app/garden.h"
 #include "app/keys.h"
+#include "app/startup.h"
 #include "plan/planview.h"
 #include "scene/capture.h"
 #include "scene/mesh.h"
@@ -42,3 +45,15 @@ void drawReferenceFrame() {
 static void captureReferenceHeights() { captureHeightsDrawnBy(drawReferencePlan); }
 
 void enterDisplayModeByReference() { enterDisplayMode(captureReferenceHeights); }
+
+static void ignoreFrame() {}
+
+void startGardenForCallerFrames(char** argv) {
+    int glutArgc = 1;
+    startGarden(&glutArgc, argv);
+    glutDisplayFunc(ignoreFrame);
+    for (int pass = 0; pass < 20; ++pass) {
+        glutMainLoopEvent();
+        usleep(5000);
+    }
+}

@@ -11,3 +11,8 @@ void drawReferenceFrame();
 // Key i from draw mode with the capture drawing every mark again: the
 // garden's own mode switch, handed the literal capture.
 void enterDisplayModeByReference();
+
+// The garden's own start-up, up to the main loop; then the window is mapped
+// and its first exposure passes, and from then on the display callback does
+// nothing: only the caller draws, frame by frame.
+void startGardenForCallerFrames(char** argv);

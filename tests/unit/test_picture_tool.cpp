@@ -4,6 +4,7 @@
 #include "app/pictures.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "tests/common/hostile_files.h"
 
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -550,30 +551,6 @@ std::pair<int, int> pngDepthAndType(const fs::path& path) {
     return {static_cast<unsigned char>(bytes[24]), static_cast<unsigned char>(bytes[25])};
 }
 
-std::uint32_t crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-    }
-    return ~crc;
-}
-
-// A valid little PNG whose header claims width x height.
-void writeClaimingPng(const fs::path& path, std::uint32_t width, std::uint32_t height) {
-    fs::path small = path.string() + ".small.png";
-    VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR).pngsave(small.c_str());
-    std::string bytes = fileText(small);
-    fs::remove(small);
-    for (int i = 0; i < 4; ++i) {
-        bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
-        bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
-    }
-    std::uint32_t crc = crc32(bytes.substr(12, 17));
-    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 TEST_F(PictureCommands, ConvertReadsEveryFormatUprightWithTransparencyOverWhite) {
     startVips();
     fs::path photo = scratch / "lake.jpg";
@@ -787,43 +764,22 @@ TEST_F(GardenFolder, ListFindsTheInstalledPicturesFromTheToolsOwnPlace) {
 TEST_F(GardenFolder, HostileFilesAreRefusedWithOneLineEach) {
     fs::path photo = scratch / "lake.jpg";
     writeSidewaysPhoto(photo);
-    std::string whole = fileText(photo);
-    std::ofstream(scratch / "cut.jpg", std::ios::binary) << whole.substr(0, whole.size() / 2);
-    std::ofstream(scratch / "drawing.svg")
-        << "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\">"
-           "<rect width=\"64\" height=\"64\" fill=\"red\"/></svg>\n";
-    std::ofstream(scratch / "paper.pdf")
-        << "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
-    std::ofstream(scratch / "notes.txt") << "a shopping list, not a picture\n";
-    writeClaimingPng(scratch / "huge.png", 20000, 20000);
-    fs::create_directory(scratch / "photos.jpg");
-
-    const struct {
-        std::string file, reason;
-    } hostile[] = {
-        {"cut.jpg", "cut short"},
-        {"drawing.svg", "an SVG drawing, a format not read here"},
-        {"paper.pdf", "a PDF document, a format not read here"},
-        {"notes.txt", "not a picture"},
-        {"huge.png", "too large: 20000 by 20000 pixels"},
-        {"photos.jpg", "a folder"},
-        {"missing.png", "there is no such file"},
-    };
-    for (const auto& c : hostile) {
-        std::string path = (scratch / c.file).string();
+    const std::vector<HostileFile> hostile = writeHostileFiles(scratch, photo);
+    for (const HostileFile& c : hostile) {
+        std::string path = (scratch / c.name).string();
         for (const std::vector<std::string>& arguments :
              {std::vector<std::string>{"use", path, "bg1"},
               std::vector<std::string>{"convert", "--as", "texture", path, (scratch / "out.bmp").string()}}) {
             ToolRun refused = run(arguments);
-            EXPECT_EQ(refused.status, 1) << arguments[0] << " " << c.file;
-            EXPECT_EQ(refused.out, "") << arguments[0] << " " << c.file;
+            EXPECT_EQ(refused.status, 1) << arguments[0] << " " << c.name;
+            EXPECT_EQ(refused.out, "") << arguments[0] << " " << c.name;
             std::vector<std::string> said = lines(refused.err);
-            ASSERT_EQ(said.size(), 1u) << arguments[0] << " " << c.file << ":\n" << refused.err;
+            ASSERT_EQ(said.size(), 1u) << arguments[0] << " " << c.name << ":\n" << refused.err;
             EXPECT_EQ(said[0].rfind("sandmere-picture: " + path + ": ", 0), 0u) << said[0];
             EXPECT_TRUE(contains(said[0], c.reason)) << said[0];
         }
-        EXPECT_FALSE(fs::exists(scratch / "out.bmp")) << c.file;
-        EXPECT_FALSE(fs::exists(own())) << c.file << ": a refused picture makes no garden folder";
+        EXPECT_FALSE(fs::exists(scratch / "out.bmp")) << c.name;
+        EXPECT_FALSE(fs::exists(own())) << c.name << ": a refused picture makes no garden folder";
     }
 
     for (const char* name : {"moon", "bg3.bmp", "../bg1", ""}) {

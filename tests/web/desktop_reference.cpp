@@ -23,12 +23,10 @@
 #include "app/garden.h"
 #include "app/keys.h"
 #include "app/pictures.h"
-#include "app/startup.h"
+#include "bench/reference.h"
 #include "plan/mouse.h"
 
 namespace {
-
-void ignoreFrame() {}
 
 bool writeFrame(const char* path) {
     const int side = gardenWindowSide;
@@ -103,15 +101,7 @@ int main(int argc, char** argv) {
     }
     // Fully on screen, so no pixel of the window is lost to the edge.
     glutInitWindowPosition(16, 16);
-    int glutArgc = 1;
-    startGarden(&glutArgc, argv);
-    // Let the window be mapped and its first exposure pass; from then on
-    // only this program draws.
-    glutDisplayFunc(ignoreFrame);
-    for (int pass = 0; pass < 20; ++pass) {
-        glutMainLoopEvent();
-        usleep(5000);
-    }
+    startGardenForCallerFrames(argv);
     // Each event is followed by the frame the main loop would draw, so the
     // plan's kept image grows as it does in the running garden.
     for (int i = 3; i < argc; ++i) {

@@ -3,7 +3,6 @@
 // that draws as the Linux build's does, a photo the Windows picture tool
 // made a background, and the refusals of the garden and the tool.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <vips/vips8>
 
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "garden_test.h"
+#include "tests/common/hostile_files.h"
 #include "wine.h"
 
 namespace {
@@ -284,93 +284,44 @@ TEST_F(WindowsGarden, ATextureThatCannotBeLoadedEndsTheGardenWithStatusOneAndIts
     EXPECT_EQ(lines[15], "Bpp from wood1.bmp is not 24: 8");
 }
 
-// A PNG whose header claims `width` by `height` pixels, in a few bytes.
-void writeClaimingPng(const fs::path& path, std::uint32_t width, std::uint32_t height) {
-    const fs::path small = path.string() + ".small.png";
-    VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR).pngsave(small.c_str());
-    std::string bytes = fileText(small);
-    fs::remove(small);
-    for (int i = 0; i < 4; ++i) {
-        bytes[16 + i] = static_cast<char>(width >> (24 - 8 * i));
-        bytes[20 + i] = static_cast<char>(height >> (24 - 8 * i));
-    }
-    // The header's checksum covers its type and data, 17 bytes from 12.
-    const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 12), 17));
-    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct Refusal {
-    std::string name;                    // the test's name
-    std::vector<std::string> arguments;  // the tool's
-    std::string file;                    // the file the line names, if any
-    std::string reason;                  // what the line says of it
-};
-
-void PrintTo(const Refusal& r, std::ostream* out) { *out << r.name; }
-
-// The picture tool's refusals: one line on standard error, status 1, and
-// no garden folder made.
-class WindowsPictureTool : public ::testing::TestWithParam<Refusal> {
+// The picture tool's refusals, of the same files as on Linux: one line on
+// standard error, status 1, and no garden folder made.
+class WindowsPictureTool : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "sandmere-windows-tool-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         scratch = pattern;
         writeSidewaysPhoto(scratch / "photo.jpg");
-        const std::string whole = fileText(scratch / "photo.jpg");
-        std::ofstream(scratch / "cut.jpg", std::ios::binary) << whole.substr(0, whole.size() / 2);
-        std::ofstream(scratch / "drawing.svg")
-            << "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\">"
-               "<rect width=\"64\" height=\"64\" fill=\"red\"/></svg>\n";
-        std::ofstream(scratch / "paper.pdf")
-            << "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n";
-        std::ofstream(scratch / "notes.txt") << "a shopping list, not a picture\n";
-        writeClaimingPng(scratch / "huge.png", 20000, 20000);
-        fs::create_directory(scratch / "photos.jpg");
     }
     void TearDown() override {
         std::error_code ignored;
         fs::remove_all(scratch, ignored);
     }
 
+    // The build's own tool, the one the installer carries.
+    void expectRefused(const std::vector<std::string>& arguments, const std::string& file,
+                       const std::string& reason) {
+        const wine::Run run = windows.run(wine::windowsBuild() / "sandmere-picture.exe", arguments, scratch);
+        EXPECT_TRUE(run.result.exitedWith(1)) << describe(run);
+        EXPECT_TRUE(run.output.empty()) << describe(run);
+        ASSERT_EQ(run.errors.size(), 1u) << describe(run);
+        const std::string& line = run.errors[0];
+        EXPECT_EQ(line.rfind("sandmere-picture: " + file, 0), 0u) << line;
+        EXPECT_NE(line.find(reason), std::string::npos) << line;
+        EXPECT_FALSE(fs::exists(windows.gardenFolder())) << "a refused picture makes no garden folder";
+    }
+
     fs::path scratch;
     wine::Prefix windows;
 };
 
-TEST_P(WindowsPictureTool, RefusesWithOneLineAndStatusOne) {
-    const Refusal& refusal = GetParam();
-    // The build's own tool, the one the installer carries.
-    const wine::Run run = windows.run(wine::windowsBuild() / "sandmere-picture.exe", refusal.arguments, scratch);
-    EXPECT_TRUE(run.result.exitedWith(1)) << describe(run);
-    EXPECT_TRUE(run.output.empty()) << describe(run);
-    ASSERT_EQ(run.errors.size(), 1u) << describe(run);
-    const std::string& line = run.errors[0];
-    EXPECT_EQ(line.rfind("sandmere-picture: " + refusal.file, 0), 0u) << line;
-    EXPECT_NE(line.find(refusal.reason), std::string::npos) << line;
-    EXPECT_FALSE(fs::exists(windows.gardenFolder())) << "a refused picture makes no garden folder";
+TEST_F(WindowsPictureTool, RefusesEachHostileFileWithOneLineAndStatusOne) {
+    for (const HostileFile& hostile : writeHostileFiles(scratch, scratch / "photo.jpg")) {
+        SCOPED_TRACE(hostile.name);
+        expectRefused({"use", hostile.name, "bg1"}, hostile.name + ": ", hostile.reason);
+    }
+    expectRefused({"use", "photo.jpg", "moon"}, "", "not one of the garden's pictures, which are sand1, sand2");
 }
-
-std::vector<Refusal> refusals() {
-    auto use = [](const std::string& name, const std::string& file, const std::string& reason) {
-        return Refusal{name, {"use", file, "bg1"}, file + ": ", reason};
-    };
-    return {
-        use("CutShortJpeg", "cut.jpg", "cut short"),
-        use("Svg", "drawing.svg", "an SVG drawing, a format not read here"),
-        use("Pdf", "paper.pdf", "a PDF document, a format not read here"),
-        use("NotAPicture", "notes.txt", "not a picture"),
-        use("HeaderClaimingFourHundredMegapixels", "huge.png", "too large: 20000 by 20000 pixels"),
-        use("MissingFile", "missing.png", "there is no such file"),
-        use("Folder", "photos.jpg", "a folder"),
-        {"UnknownName",
-         {"use", "photo.jpg", "moon"},
-         "",
-         "not one of the garden's pictures, which are sand1, sand2"},
-    };
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, WindowsPictureTool, ::testing::ValuesIn(refusals()),
-                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
