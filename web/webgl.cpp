@@ -2,9 +2,14 @@
 
 #include <GLES3/gl3.h>
 
+#include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstdio>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace webgl {
 
@@ -35,40 +40,56 @@ void main() {
 )";
 
 // The texture functions of OpenGL 1.1's texture environment that the
-// garden uses: 0 none, 1 GL_MODULATE, 2 GL_REPLACE on an RGB texture (the
-// fragment keeps its alpha), 3 GL_REPLACE on an RGBA texture.
-const char* const fragmentShaderSource = R"(#version 300 es
+// garden uses, one program each: a software rasteriser runs every branch of
+// a shader that chooses by a uniform, so one shader for all would sample
+// the texture for every fragment, textured or not. GL_REPLACE on an RGB
+// texture keeps the fragment's alpha. Every texture is kept as RGBA, since
+// WebGL copies the window into an RGB texture pixel by pixel; an RGB
+// texture's texels have alpha 1, so its stored alpha is never read.
+enum TextureFunction { untextured, modulateRgb, modulateRgba, replaceRgb, replaceRgba, textureFunctions };
+
+const char* const fragmentShaderHead = R"(#version 300 es
 precision highp float;
 uniform sampler2D picture;
-uniform int textureFunction;
 in vec4 shadedColour;
 in vec2 textureCoord;
 out vec4 fragmentColour;
 void main() {
     vec4 colour = shadedColour;
-    if (textureFunction == 1) colour *= texture(picture, textureCoord);
-    else if (textureFunction == 2) colour.rgb = texture(picture, textureCoord).rgb;
-    else if (textureFunction == 3) colour = texture(picture, textureCoord);
-    fragmentColour = colour;
-}
 )";
+const char* const fragmentShaderBodies[textureFunctions] = {
+    "",
+    "    colour.rgb *= texture(picture, textureCoord).rgb;\n",
+    "    colour *= texture(picture, textureCoord);\n",
+    "    colour.rgb = texture(picture, textureCoord).rgb;\n",
+    "    colour = texture(picture, textureCoord);\n",
+};
+const char* const fragmentShaderTail = "    fragmentColour = colour;\n}\n";
 
 struct Texture {
     GLuint id = 0;
     bool hasAlpha = false;
 };
 
+// What the vertex and index buffers hold at first; a larger draw doubles them.
+constexpr GLsizeiptr startingBufferBytes = GLsizeiptr{1} << 20;
+
 struct Window {
     int width = 0, height = 0;
-    GLuint program = 0;
-    GLint textureFunction = -1;
+    GLuint programs[textureFunctions] = {};
+    TextureFunction usedFunction = untextured;
     GLuint vertexArray = 0, vertexBuffer = 0, indexBuffer = 0;
-    GLuint backBuffer = 0, backColour = 0, backDepth = 0;
-    GLuint frontBuffer = 0, frontColour = 0;
-    GLuint pixelTexture = 0;  // what glDrawPixels shows
+    GLsizeiptr vertexBufferBytes = 0, indexBufferBytes = 0;
+    // Two colour buffers over one depth buffer: a swap exchanges their roles,
+    // so the front buffer never needs a copy.
+    GLuint backBuffer = 0, frontBuffer = 0, depth = 0;
+    GLuint backColour = 0, frontColour = 0;  // textures, so a swap can draw them
+    GLuint pixelTexture = 0;                 // what glDrawPixels shows
     std::unordered_map<unsigned, Texture> textures;
+    GLuint boundTexture = 0;
     DrawState applied;
     bool anyApplied = false;
+    std::vector<unsigned char> rgba;  // RGB pixels widened for an RGBA texture
 };
 Window window;
 
@@ -87,17 +108,26 @@ GLuint compile(GLenum kind, const char* source) {
     return shader;
 }
 
-void makeProgram() {
-    window.program = glCreateProgram();
-    glAttachShader(window.program, compile(GL_VERTEX_SHADER, vertexShaderSource));
-    glAttachShader(window.program, compile(GL_FRAGMENT_SHADER, fragmentShaderSource));
-    glLinkProgram(window.program);
+GLuint link(GLuint vertexShader, TextureFunction function) {
+    const std::string source =
+        std::string(fragmentShaderHead) + fragmentShaderBodies[function] + fragmentShaderTail;
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, compile(GL_FRAGMENT_SHADER, source.c_str()));
+    glLinkProgram(program);
     GLint ok = GL_FALSE;
-    glGetProgramiv(window.program, GL_LINK_STATUS, &ok);
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
     assert(ok == GL_TRUE);
-    glUseProgram(window.program);
-    glUniform1i(glGetUniformLocation(window.program, "picture"), 0);
-    window.textureFunction = glGetUniformLocation(window.program, "textureFunction");
+    glUseProgram(program);
+    if (function != untextured) glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    return program;
+}
+
+void makePrograms() {
+    const GLuint vertexShader = compile(GL_VERTEX_SHADER, vertexShaderSource);
+    for (int function = 0; function < textureFunctions; ++function)
+        window.programs[function] = link(vertexShader, static_cast<TextureFunction>(function));
+    glUseProgram(window.programs[untextured]);
 
     glGenVertexArrays(1, &window.vertexArray);
     glBindVertexArray(window.vertexArray);
@@ -117,6 +147,24 @@ void makeProgram() {
                           reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
 }
 
+void useFunction(TextureFunction function) {
+    if (function == window.usedFunction) return;
+    glUseProgram(window.programs[function]);
+    window.usedFunction = function;
+}
+
+// Fills the start of a buffer that lives as long as the window: a WebGL
+// buffer made anew for every draw costs an allocation in the GPU process
+// each time. It grows, to a power of two, only for a larger draw.
+void fill(GLenum target, GLsizeiptr& capacity, const void* data, GLsizeiptr bytes) {
+    if (bytes > capacity) {
+        capacity = std::max(capacity, startingBufferBytes);
+        while (capacity < bytes) capacity *= 2;
+        glBufferData(target, capacity, nullptr, GL_DYNAMIC_DRAW);
+    }
+    glBufferSubData(target, 0, bytes, data);
+}
+
 GLuint makeRenderbuffer(GLenum format, int width, int height) {
     GLuint buffer = 0;
     glGenRenderbuffers(1, &buffer);
@@ -129,13 +177,32 @@ GLuint makeFramebuffer(GLuint colour, GLuint depth) {
     GLuint framebuffer = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    if (depth != 0) glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     assert(glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE);
     return framebuffer;
 }
 
+// A texture of width x height RGBA texels, sampled nearest.
+GLuint makeColourTexture(int width, int height) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, width, height);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return texture;
+}
+
 GLuint framebufferOf(Buffer buffer) { return buffer == Buffer::front ? window.frontBuffer : window.backBuffer; }
+
+void bindTextureId(GLuint id) {
+    if (id == window.boundTexture) return;
+    glBindTexture(GL_TEXTURE_2D, id);
+    window.boundTexture = id;
+}
 
 Texture& textureNamed(unsigned name) {
     Texture& texture = window.textures[name];
@@ -145,11 +212,36 @@ Texture& textureNamed(unsigned name) {
     return texture;
 }
 
-void bindTexture(unsigned name) { glBindTexture(GL_TEXTURE_2D, textureNamed(name).id); }
+void bindTexture(unsigned name) { bindTextureId(textureNamed(name).id); }
 
 void unpack(const Unpacking& unpacking) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpacking.alignment);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, unpacking.rowLength);
+}
+
+// Pixels in the texture's RGBA, tightly packed, for pixels given as format
+// under the client's unpacking: RGBA as they are, RGB widened with alpha 1.
+// Returns the pixels to upload and sets the unpacking that reads them.
+const void* asRgba(unsigned format, int width, int height, const void* pixels, Unpacking& unpacking) {
+    if (format == GL_RGBA || pixels == nullptr) return pixels;
+    assert(format == GL_RGB);
+    const std::size_t rowPixels = static_cast<std::size_t>(unpacking.rowLength > 0 ? unpacking.rowLength : width);
+    const std::size_t alignment = static_cast<std::size_t>(unpacking.alignment);
+    const std::size_t rowStride = (rowPixels * 3 + alignment - 1) / alignment * alignment;
+    window.rgba.resize(static_cast<std::size_t>(width) * height * 4);
+    const auto* from = static_cast<const unsigned char*>(pixels);
+    unsigned char* to = window.rgba.data();
+    for (int row = 0; row < height; ++row) {
+        const unsigned char* in = from + row * rowStride;
+        for (int i = 0; i < width; ++i, in += 3, to += 4) {
+            to[0] = in[0];
+            to[1] = in[1];
+            to[2] = in[2];
+            to[3] = 255;
+        }
+    }
+    unpacking = Unpacking{4, 0};
+    return window.rgba.data();
 }
 
 void setCapability(GLenum capability, bool on) { (on ? glEnable : glDisable)(capability); }
@@ -169,13 +261,16 @@ void apply(const DrawState& state) {
     if (all || state.viewport[0] != was.viewport[0] || state.viewport[1] != was.viewport[1] ||
         state.viewport[2] != was.viewport[2] || state.viewport[3] != was.viewport[3])
         glViewport(state.viewport[0], state.viewport[1], state.viewport[2], state.viewport[3]);
-    int function = 0;
+    TextureFunction function = untextured;
     if (state.textureUse != TextureUse::none) {
         const Texture& texture = textureNamed(state.texture);
-        glBindTexture(GL_TEXTURE_2D, texture.id);
-        function = state.textureUse == TextureUse::modulate ? 1 : texture.hasAlpha ? 3 : 2;
+        bindTextureId(texture.id);
+        if (state.textureUse == TextureUse::modulate)
+            function = texture.hasAlpha ? modulateRgba : modulateRgb;
+        else
+            function = texture.hasAlpha ? replaceRgba : replaceRgb;
     }
-    glUniform1i(window.textureFunction, function);
+    useFunction(function);
     window.applied = state;
     window.anyApplied = true;
 }
@@ -188,34 +283,32 @@ void openWindowBuffers(int width, int height) {
     assert(width > 0 && height > 0);
     window.width = width;
     window.height = height;
-    makeProgram();
-    window.backColour = makeRenderbuffer(GL_RGBA8, width, height);
-    window.backDepth = makeRenderbuffer(GL_DEPTH_COMPONENT24, width, height);
-    window.backBuffer = makeFramebuffer(window.backColour, window.backDepth);
-    window.frontColour = makeRenderbuffer(GL_RGBA8, width, height);
-    window.frontBuffer = makeFramebuffer(window.frontColour, 0);
+    makePrograms();
+    window.depth = makeRenderbuffer(GL_DEPTH_COMPONENT24, width, height);
+    window.frontColour = makeColourTexture(width, height);
+    window.frontBuffer = makeFramebuffer(window.frontColour, window.depth);
+    window.backColour = makeColourTexture(width, height);
+    window.backBuffer = makeFramebuffer(window.backColour, window.depth);
     glGenTextures(1, &window.pixelTexture);
-    glBindTexture(GL_TEXTURE_2D, window.pixelTexture);
+    bindTextureId(window.pixelTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     // Everything is drawn into the back buffer; the window's own buffer
     // only ever receives whole frames.
-    glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
     glViewport(0, 0, width, height);
     const float white[4] = {1, 1, 1, 1};
-    clear(true, true, white, true);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, window.frontBuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window.frontBuffer);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, window.frontBuffer);
+    clear(true, false, white, true);
     glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
+    clear(true, true, white, true);
 }
 
 void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
     if (count == 0) return;
     apply(state);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices, GL_STREAM_DRAW);
+    fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices, static_cast<GLsizeiptr>(count * sizeof(Vertex)));
     glDrawArrays(modeOf(primitive), 0, count);
 }
 
@@ -223,22 +316,22 @@ void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vert
                  const std::uint32_t* indices, int indexCount) {
     if (indexCount == 0) return;
     apply(state);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)), vertices, GL_STREAM_DRAW);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(std::uint32_t)), indices,
-                 GL_STREAM_DRAW);
+    fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices,
+         static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)));
+    fill(GL_ELEMENT_ARRAY_BUFFER, window.indexBufferBytes, indices,
+         static_cast<GLsizeiptr>(indexCount * sizeof(std::uint32_t)));
     glDrawElements(modeOf(primitive), indexCount, GL_UNSIGNED_INT, nullptr);
 }
 
 void drawPixels(const DrawState& state, int width, int height, const void* rgba, const Unpacking& unpacking) {
     if (width <= 0 || height <= 0) return;
-    glBindTexture(GL_TEXTURE_2D, window.pixelTexture);
+    bindTextureId(window.pixelTexture);
     unpack(unpacking);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     DrawState pixels = state;
     pixels.textureUse = TextureUse::none;
     apply(pixels);
-    glBindTexture(GL_TEXTURE_2D, window.pixelTexture);
-    glUniform1i(window.textureFunction, 3);
+    useFunction(replaceRgba);
     // The rectangle's corners in clip coordinates, at window depth 0.
     const int* v = state.viewport;
     const float left = -1 - 2.0f * static_cast<float>(v[0]) / static_cast<float>(v[2]);
@@ -253,10 +346,11 @@ void drawPixels(const DrawState& state, int width, int height, const void* rgba,
         {{right, top, z, 1}, {1, 1, 1, 1}, {1, 1}},   {{left, bottom, z, 1}, {1, 1, 1, 1}, {0, 0}},
         {{right, top, z, 1}, {1, 1, 1, 1}, {1, 1}},   {{left, top, z, 1}, {1, 1, 1, 1}, {0, 1}},
     };
-    glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STREAM_DRAW);
+    fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, corners, sizeof corners);
     glDrawArrays(GL_TRIANGLES, 0, 6);
-    // The next draw sets the texture function again.
+    // The next draw binds its own texture and program again.
     window.anyApplied = false;
+    useFunction(untextured);
 }
 
 void clear(bool colour, bool depth, const float clearColour[4], bool depthWrite) {
@@ -273,16 +367,20 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
                   const void* pixels, const Unpacking& unpacking) {
     Texture& texture = textureNamed(name);
     texture.hasAlpha = hasAlpha;
-    glBindTexture(GL_TEXTURE_2D, texture.id);
-    unpack(unpacking);
-    glTexImage2D(GL_TEXTURE_2D, 0, hasAlpha ? GL_RGBA8 : GL_RGB8, width, height, 0, format, type, pixels);
+    bindTextureId(texture.id);
+    Unpacking reading = unpacking;
+    const void* rgba = asRgba(format, width, height, pixels, reading);
+    unpack(reading);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, type, rgba);
 }
 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
                      const void* pixels, const Unpacking& unpacking) {
     bindTexture(name);
-    unpack(unpacking);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format, type, pixels);
+    Unpacking reading = unpacking;
+    const void* rgba = asRgba(format, width, height, pixels, reading);
+    unpack(reading);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, type, rgba);
 }
 
 void textureParameter(unsigned name, unsigned parameter, int value) {
@@ -291,6 +389,8 @@ void textureParameter(unsigned name, unsigned parameter, int value) {
 }
 
 void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, int width, int height) {
+    // Into RGBA from RGBA: WebGL's copy between the same formats is a plain
+    // copy, where an RGB texture would be converted pixel by pixel.
     bindTexture(name);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, toX, toY, x, y, width, height);
@@ -305,12 +405,26 @@ void readPixels(Buffer from, int x, int y, int width, int height, unsigned char*
 }
 
 void present() {
-    const int w = window.width, h = window.height;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, window.backBuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window.frontBuffer);
-    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    // Drawn as a rectangle of texels, one per pixel: a software rasteriser
+    // does that quicker than a blit.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    setCapability(GL_BLEND, false);
+    setCapability(GL_DEPTH_TEST, false);
+    glViewport(0, 0, window.width, window.height);
+    bindTextureId(window.backColour);
+    useFunction(replaceRgba);
+    const Vertex corners[6] = {
+        {{-1, -1, 0, 1}, {1, 1, 1, 1}, {0, 0}}, {{1, -1, 0, 1}, {1, 1, 1, 1}, {1, 0}},
+        {{1, 1, 0, 1}, {1, 1, 1, 1}, {1, 1}},   {{-1, -1, 0, 1}, {1, 1, 1, 1}, {0, 0}},
+        {{1, 1, 0, 1}, {1, 1, 1, 1}, {1, 1}},   {{-1, 1, 0, 1}, {1, 1, 1, 1}, {0, 1}},
+    };
+    fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, corners, sizeof corners);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    window.anyApplied = false;
+    // What was drawn is the front buffer now; the old front buffer, whose
+    // colours OpenGL leaves undefined after a swap, takes the next frame.
+    std::swap(window.backBuffer, window.frontBuffer);
+    std::swap(window.backColour, window.frontColour);
     glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
 }
 

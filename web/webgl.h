@@ -52,8 +52,9 @@ struct Unpacking {
 
 enum class Buffer { back, front };
 
-// Makes the shader, the window's back buffer (colour and depth) and its
-// front buffer at width x height, for the context GLUT has made current.
+// Makes the shaders, and the window's back and front buffers (colour, and
+// one depth buffer they share) at width x height, for the context GLUT has
+// made current.
 void openWindowBuffers(int width, int height);
 
 void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count);
