@@ -37,7 +37,8 @@ export function contentTypeOf(file) {
 async function fileFor(root, url) {
   let name;
   try {
-    name = decodeURIComponent(new URL(url, 'http://host').pathname);
+    // The request's path alone: a query or a fragment names no file.
+    name = decodeURIComponent(url.split(/[?#]/, 1)[0]);
   } catch {
     return null;
   }
