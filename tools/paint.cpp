@@ -640,8 +640,10 @@ const std::vector<GardenPicture>& gardenPictures() {
 
 // The raster the writer stores as this canvas: the writer puts raster row 0
 // at the top of the file's picture, and the canvas's row 0 is its top.
-RasterImage* rasterFromCanvas(const Canvas& canvas) {
-    RasterImage* raster = new RasterImage(canvas.width, canvas.height);
+std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture) {
+    Canvas canvas = makeCanvas(picture.width, picture.height);
+    picture.paint(canvas);
+    auto raster = std::make_unique<RasterImage>(canvas.width, canvas.height);
     for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
             const Colour& c = canvasAt(canvas, x, y);

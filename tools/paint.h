@@ -1,6 +1,7 @@
 // The garden's fourteen pictures, drawn procedurally.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "app/pictures.h"
@@ -32,9 +33,9 @@ struct GardenPicture {
     void (*paint)(Canvas& canvas);
 };
 
-// The raster the garden's BMP writer stores as this canvas, each channel
-// through channelByte; the caller owns it.
-RasterImage* rasterFromCanvas(const Canvas& canvas);
+// The picture painted, as the raster the garden's BMP writer stores: each
+// channel through channelByte, raster row 0 the picture's top row.
+std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture);
 
 // The twelve textures (tiling) and the two backgrounds (upright), at their
 // roles' sides, in the order of gardenPictureFiles.

@@ -122,12 +122,7 @@ int drawDefaults(const std::string& directory) {
         return kStatusFailed;
     }
     for (const GardenPicture& picture : gardenPictures()) {
-        Canvas canvas = makeCanvas(picture.width, picture.height);
-        picture.paint(canvas);
-        RasterImage* raster = rasterFromCanvas(canvas);
-        bool ok = writePictureFile(*raster, pathIn(directory, picture.fileName));
-        delete raster;
-        if (!ok) return kStatusFailed;
+        if (!writePictureFile(*paintedPicture(picture), pathIn(directory, picture.fileName))) return kStatusFailed;
     }
     std::printf("drew %zu pictures into %s\n", gardenPictures().size(), directory.c_str());
     return 0;

@@ -23,15 +23,10 @@ static bool inWorkingFolder(const char* fileName) {
 // A picture that cannot be written is left out: start-up then says which
 // file it misses, as it would on the desktop.
 static void paintPicture(const GardenPicture& picture) {
-    Canvas canvas = makeCanvas(picture.width, picture.height);
-    picture.paint(canvas);
-    RasterImage* raster = rasterFromCanvas(canvas);
     FILE* stream = std::fopen(picture.fileName, "wb");
-    if (stream) {
-        writeBMP(raster, stream);
-        std::fclose(stream);
-    }
-    delete raster;
+    if (!stream) return;
+    writeBMP(paintedPicture(picture).get(), stream);
+    std::fclose(stream);
 }
 
 static void paintMissingPictures() {
