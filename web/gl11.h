@@ -67,3 +67,9 @@
 // The window's buffers are the layer's: a swap shows its back buffer.
 #define glutCreateWindow sandmereGlutCreateWindow
 #define glutSwapBuffers sandmereGlutSwapBuffers
+// The garden's input callbacks are kept by the layer, which the page
+// delivers every event through (web/input.cpp).
+#define glutDisplayFunc sandmereGlutDisplayFunc
+#define glutKeyboardFunc sandmereGlutKeyboardFunc
+#define glutMouseFunc sandmereGlutMouseFunc
+#define glutMotionFunc sandmereGlutMotionFunc

@@ -3,15 +3,19 @@
 //   role="menu" and entries with role="menuitem" whose text is the label,
 //   on the button they are attached to and on a long press on a touch
 //   screen; while a menu is attached to a button, that button's presses
-//   never reach the mouse callback, as with freeglut;
-// - motion reported at the pointer's new place (Emscripten's GLUT hands
-//   the motion callback the place before);
+//   never reach the garden, as with freeglut, and while a menu is open it
+//   takes the keys and the mouse. A chosen entry's value goes to the page
+//   (Module.onMenuChoice), which delivers it with all the other input;
 // - the end: exit() ends the program, which keeps running after main()
 //   returns into the browser's event loop, and Module.onExit hears the
-//   status; every callback runs so that exit() inside it ends cleanly.
+//   status; every call into the garden runs so that exit() inside it ends
+//   cleanly (Module.callGarden).
+// GLUT's own listeners stay for the menus' sake, but the garden's input
+// callbacks are not GLUT's (web/input.cpp): GLUT hears the mouse and the
+// keys and hands them to nobody.
 
 var LibraryGardenGlut = {
-  $GardenGlut__deps: ['$GLUT', '$Browser', '$callUserCallback', '$runtimeKeepalivePush', '$runtimeKeepalivePop'],
+  $GardenGlut__deps: ['$GLUT', '$callUserCallback', '$runtimeKeepalivePush', '$runtimeKeepalivePop'],
   $GardenGlut__postset: 'GardenGlut.wrapGlutHandlers();',
   $GardenGlut: {
     // Whether main() has handed the program to the event loop.
@@ -29,25 +33,14 @@ var LibraryGardenGlut = {
     // GLUT registers its handlers in glutInit, long after this runs: it
     // registers these wrappers instead.
     wrapGlutHandlers: function() {
-      ['onKeydown', 'onKeyup', 'onMouseButtonDown', 'onMouseButtonUp', 'onMouseWheel', 'touchHandler'].forEach(function(name) {
+      ['onKeydown', 'onKeyup', 'onMousemove', 'onMouseButtonDown', 'onMouseButtonUp', 'onMouseWheel', 'touchHandler'].forEach(function(name) {
         var handler = GLUT[name];
         GLUT[name] = function(event) {
           if (GardenGlut.menuTakes(event)) return;
-          GardenGlut.call(function() { handler(event); });
+          handler(event);
         };
       });
-      GLUT.onMousemove = function(event) {
-        if (GardenGlut.menuTakes(event)) return;
-        var lastX = Browser.mouseX, lastY = Browser.mouseY;
-        Browser.calculateMouseEvent(event);
-        var x = Browser.mouseX, y = Browser.mouseY;
-        if (x == lastX && y == lastY) return;
-        var func = GLUT.buttons != 0 ? GLUT.motionFunc : event.target == Module['canvas'] ? GLUT.passiveMotionFunc : 0;
-        if (!func) return;
-        event.preventDefault();
-        GLUT.saveModifiers(event);
-        GardenGlut.call(function() { {{{ makeDynCall('vii', 'func') }}}(x, y); });
-      };
+      Module['callGarden'] = GardenGlut.call;
       if (typeof window == 'undefined') return;
       window.addEventListener('contextmenu', function(event) {
         if (event.target == Module['canvas'] || GardenGlut.inMenu(event.target)) event.preventDefault();
@@ -214,9 +207,11 @@ var LibraryGardenGlut = {
     },
 
     choose: function(item) {
-      var menu = +item.parentNode.dataset.menu, entry = +item.dataset.entry;
+      var menu = +item.parentNode.dataset.menu;
+      var value = _sandmereMenuValue(menu, +item.dataset.entry);
       GardenGlut.closeMenus();
-      GardenGlut.call(function() { _sandmereChooseMenuEntry(menu, entry); });
+      if (Module['onMenuChoice']) Module['onMenuChoice'](menu, value);
+      else GardenGlut.call(function() { _sandmereChooseMenuValue(menu, value); });
     },
 
     // The keyboard in the innermost open menu: arrows move among entries,

@@ -1,6 +1,6 @@
 // GLUT's pop-up menus, which Emscripten's GLUT lacks. The menus are kept
-// here as the garden builds them; web/glut.js shows them on the page and
-// hands a chosen entry back to chooseMenuEntry.
+// here as the garden builds them; web/glut.js shows them on the page, and
+// the page hands a chosen entry's value back to sandmereChooseMenuValue.
 #include <GL/glut.h>
 #include <emscripten/emscripten.h>
 
@@ -90,14 +90,17 @@ EMSCRIPTEN_KEEPALIVE const char* sandmereMenuLabel(int menu, int entry) {
 
 EMSCRIPTEN_KEEPALIVE int sandmereMenuSubmenu(int menu, int entry) { return entryOf(menu, entry).submenu; }
 
-// As GLUT does, the chosen entry's menu is the current menu while its
-// callback runs.
-EMSCRIPTEN_KEEPALIVE void sandmereChooseMenuEntry(int menu, int entry) {
-    const MenuEntry& chosen = entryOf(menu, entry);
-    assert(chosen.submenu == 0);
+EMSCRIPTEN_KEEPALIVE int sandmereMenuValue(int menu, int entry) { return entryOf(menu, entry).value; }
+
+// Hands value to menu's callback, as choosing its entry does; the page
+// delivers every choice this way, from the pop-up menus, its own buttons
+// and a replayed record alike. As GLUT does, the menu is the current menu
+// while its callback runs. A menu that does not exist is not chosen.
+EMSCRIPTEN_KEEPALIVE void sandmereChooseMenuValue(int menu, int value) {
+    if (menu < 1 || static_cast<std::size_t>(menu) > menus.size()) return;
     const int previous = currentMenu;
     currentMenu = menu;
-    menuNumbered(menu).callback(chosen.value);
+    menuNumbered(menu).callback(value);
     currentMenu = previous;
 }
 

@@ -24,7 +24,7 @@ endif()
 # WebGL 2, and GLUT's missing parts. Whatever is compiled against it (the
 # garden, GLU, the benchmark) gets web/gl11.h first, which routes its GL
 # calls to the layer.
-add_library(sandmere-web-gl STATIC web/gl11.cpp web/webgl.cpp web/window.cpp web/menus.cpp)
+add_library(sandmere-web-gl STATIC web/gl11.cpp web/webgl.cpp web/window.cpp web/menus.cpp web/input.cpp)
 target_include_directories(sandmere-web-gl PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(sandmere-web-gl INTERFACE "SHELL:-include ${CMAKE_SOURCE_DIR}/web/gl11.h")
 target_link_options(sandmere-web-gl INTERFACE
@@ -44,7 +44,7 @@ target_link_libraries(sandmere-core PUBLIC sandmere-glu sandmere-web-gl)
 # The program: the garden, the picture tool's painters for the pictures
 # the page has not put in place, and what the page asks of the garden.
 set(SANDMERE_SITE ${CMAKE_BINARY_DIR}/site)
-add_executable(sandmere web/main.cpp web/pictures.cpp tools/paint.cpp tools/noise.cpp)
+add_executable(sandmere web/main.cpp web/pictures.cpp web/state.cpp tools/paint.cpp tools/noise.cpp)
 target_link_libraries(sandmere PRIVATE sandmere-core)
 set_target_properties(sandmere PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${SANDMERE_SITE})
 target_link_options(sandmere PRIVATE
@@ -54,13 +54,16 @@ target_link_options(sandmere PRIVATE
   -sDYNAMIC_EXECUTION=0
   -sALLOW_MEMORY_GROWTH=1
   # What the page uses: the file system for the pictures it keeps, and
-  # memory for the pictures it hands the garden's BMP writer.
+  # memory for the pictures it hands the garden's BMP writer and for the
+  # pixels it saves.
   -sEXPORTED_FUNCTIONS=_main,_malloc,_free
   -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8,addRunDependency,removeRunDependency)
 
 # The site around the program: the page, its icons from the desktop icon's
-# drawing, and everything in web/page as it is.
+# drawing, the garden's version for the page, and everything else in
+# web/page as it is.
 file(GLOB SANDMERE_PAGE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/page/*)
+list(FILTER SANDMERE_PAGE_FILES EXCLUDE REGEX "\\.in$")
 set(SANDMERE_SITE_FILES)
 foreach(file IN LISTS SANDMERE_PAGE_FILES)
   get_filename_component(name ${file} NAME)
@@ -69,6 +72,7 @@ foreach(file IN LISTS SANDMERE_PAGE_FILES)
     DEPENDS ${file} VERBATIM)
   list(APPEND SANDMERE_SITE_FILES ${SANDMERE_SITE}/${name})
 endforeach()
+configure_file(${CMAKE_SOURCE_DIR}/web/page/version.js.in ${SANDMERE_SITE}/version.js @ONLY)
 foreach(size 192 512)
   set(png ${SANDMERE_SITE}/icon-${size}.png)
   add_custom_command(OUTPUT ${png}

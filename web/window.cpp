@@ -7,18 +7,29 @@
 #include <cassert>
 
 #include "web/layer.h"
+#include "web/webgl.h"
 
-// The page's performance timeline gets a mark when the first frame is shown.
-EM_JS(void, markFirstFrame, (), { performance.mark('sandmere-first-frame'); });
+namespace {
+
+int windowWidth = 0, windowHeight = 0;
+
+}  // namespace
+
+// The page's performance timeline gets a mark when the first frame is
+// shown, and the page hears of every frame: where frames fall is part of a
+// garden's record.
+EM_JS(void, tellPageOfFrame, (int first), {
+    if (first) performance.mark('sandmere-first-frame');
+    if (Module['onGardenFrame']) Module['onGardenFrame']();
+});
 
 extern "C" int sandmereGlutCreateWindow(const char* title) {
     const int window = glutCreateWindow(title);
     assert(window != 0);
     // The context GLUT made is WebGL 2: the layer needs it.
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
-    int width = 0, height = 0;
-    emscripten_webgl_get_drawing_buffer_size(context, &width, &height);
-    openLayerWindow(width, height);
+    emscripten_webgl_get_drawing_buffer_size(context, &windowWidth, &windowHeight);
+    openLayerWindow(windowWidth, windowHeight);
     return window;
 }
 
@@ -26,6 +37,15 @@ extern "C" void sandmereGlutSwapBuffers() {
     static bool shown = false;
     swapLayerBuffers();
     glutSwapBuffers();
-    if (!shown) markFirstFrame();
+    tellPageOfFrame(!shown);
     shown = true;
+}
+
+// The picture the window shows now, as RGBA bytes with the bottom row
+// first, into width x height x 4 bytes at rgba; 0 when the window is not
+// that size (or not open).
+extern "C" EMSCRIPTEN_KEEPALIVE int sandmereShownPixels(unsigned char* rgba, int width, int height) {
+    if (width != windowWidth || height != windowHeight || width <= 0) return 0;
+    webgl::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
+    return 1;
 }

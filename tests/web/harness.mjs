@@ -77,7 +77,15 @@ export async function startBrowser() {
   return {
     url,
     browser,
-    newContext: () => browser.newContext({ viewport: { width: 1000, height: 1000 }, deviceScaleFactor: 1 }),
+    // A laptop's window by default; a phone's with { phone: 'upright' } or
+    // { phone: 'sideways' }: 390 x 844 CSS pixels, or 844 x 390, with touch.
+    newContext: ({ phone, ...options } = {}) =>
+      browser.newContext({
+        viewport: phone ? PHONES[phone] : { width: 1000, height: 1000 },
+        deviceScaleFactor: 1,
+        ...(phone ? { hasTouch: true, isMobile: true } : {}),
+        ...options,
+      }),
     // Nothing answers on the address any more: the page has only what the
     // browser kept.
     stopServing() {
@@ -91,6 +99,8 @@ export async function startBrowser() {
     },
   };
 }
+
+const PHONES = { upright: { width: 390, height: 844 }, sideways: { width: 844, height: 390 } };
 
 // ---- Pictures: 600 x 600 RGB, top row first -------------------------------
 
@@ -306,12 +316,25 @@ export class Garden {
   constructor(page) {
     this.page = page;
     this.canvas = page.locator('canvas#garden');
+    // What must never happen on the page: an uncaught error, a breach of
+    // its Content Security Policy.
+    this.problems = [];
+    page.on('pageerror', (error) => this.problems.push(`error: ${error.message}`));
+    page.on('console', (message) => {
+      if (/Content Security Policy/i.test(message.text())) this.problems.push(`CSP: ${message.text()}`);
+    });
   }
 
   // Opens the site in a new page of the context and waits for start-up to
-  // have printed `startup` (the desktop's start-up console) and drawn.
+  // have printed `startup` (the desktop's start-up console), the page to
+  // have restored what it keeps, and the canvas to have settled.
   static async open(context, url, startup) {
     const garden = new Garden(await context.newPage());
+    await garden.page.addInitScript(() => {
+      document.addEventListener('securitypolicyviolation', (event) => {
+        console.error(`Content Security Policy: ${event.violatedDirective} refused ${event.blockedURI}`);
+      });
+    });
     await garden.page.goto(url);
     await garden.waitForStart(startup);
     return garden;
@@ -319,8 +342,54 @@ export class Garden {
 
   async waitForStart(startup) {
     await this.waitForConsole((text) => text.startsWith(startup));
+    await this.page.locator('main[data-started]').waitFor({ timeout: STEP_MS });
     await this.canvas.focus();
     return this.settle();
+  }
+
+  assertNoProblems() {
+    assert.deepEqual(this.problems, [], 'no page error and no CSP violation');
+  }
+
+  // The record of the garden as it stands: its events, the frames among them.
+  record() {
+    return this.page.evaluate(() => window.sandmereRecord.events());
+  }
+
+  // The window's pixels as the garden shows them, as a picture: what the
+  // page saves, whatever size the canvas is shown at.
+  async shownPicture() {
+    const png = await this.page.evaluate(async () => {
+      const file = await window.sandmereRecord.picture();
+      return [...new Uint8Array(await file.arrayBuffer())];
+    });
+    return decodePng(Buffer.from(png));
+  }
+
+  // A finger's path over the canvas, in CSS pixels from its corner: a
+  // touch start, moves and an end, as a phone's screen sends them.
+  async touch(points, id = 0) {
+    const box = await this.canvas.boundingBox();
+    const cdp = (this.cdp ??= await this.page.context().newCDPSession(this.page));
+    const at = ([x, y]) => [{ x: box.x + x, y: box.y + y, id }];
+    const [first, ...rest] = points;
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: at(first) });
+    for (const point of rest) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: at(point) });
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  }
+
+  // Two fingers moving together: pairs of points, one pair a step.
+  async pinch(steps) {
+    const box = await this.canvas.boundingBox();
+    const cdp = (this.cdp ??= await this.page.context().newCDPSession(this.page));
+    const at = ([[x0, y0], [x1, y1]]) => [
+      { x: box.x + x0, y: box.y + y0, id: 0 },
+      { x: box.x + x1, y: box.y + y1, id: 1 },
+    ];
+    const [first, ...rest] = steps;
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: at(first) });
+    for (const step of rest) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: at(step) });
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
   }
 
   consoleText() {

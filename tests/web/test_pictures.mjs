@@ -1,6 +1,7 @@
 // A photo of one's own as the first background: a phone's JPEG, stored
 // sideways with EXIF orientation 6, shows upright after the garden starts
-// again, stays after a reload, and is gone after Forget.
+// again, stays after a reload (which brings the kept garden back, in 3-D
+// before that background), and is gone after Forget.
 import { after, before, test } from 'node:test';
 
 import { check, compare, count, desktop, Garden, skipUnlessReady, startBrowser } from './harness.mjs';
@@ -82,8 +83,9 @@ test('a sideways JPEG as bg1 shows upright, stays after a reload, and is gone af
   check(count(upright, topLeft, blue) === all, 'blue on the left', { upright });
   check(count(upright, topRight, red) === all, 'red on the right', { upright });
 
+  // The kept garden comes back as it was: in 3-D, before bg1.
   await startsAgain(garden, () => garden.page.reload());
-  const reloaded = await firstBackgroundIn3d(garden);
+  const reloaded = await garden.settle();
   check(compare(reloaded, upright).differing === 0, 'the same after a reload', { reloaded, upright });
   await garden.key('i');
 

@@ -1,0 +1,134 @@
+// A garden shared as a link, saved as a file, and opened from either. The
+// link carries the garden file compressed in its fragment, which no
+// browser sends to a server. A garden that comes in replaces the kept one
+// only when it has been read whole and is sound, and, where the person
+// has a garden of their own, only when they say so.
+import * as keeper from './keeper.js';
+import { FILE_SUFFIX, fileFromFragment, linkFragment, NotAGarden, readGarden } from './record.js';
+
+const state = document.getElementById('keeping-state');
+const shareBox = document.getElementById('share-box');
+const shareLink = document.getElementById('share-link');
+const sharedDialog = document.getElementById('shared-garden');
+
+export function say(text) {
+  state.textContent = text;
+}
+
+// ---- Sharing ----------------------------------------------------------------
+
+async function share() {
+  const link = location.origin + location.pathname + (await linkFragment(keeper.gardenFileNow()));
+  shareLink.value = link;
+  shareBox.hidden = false;
+  if (navigator.share) {
+    try {
+      await navigator.share({ title: 'A Sandmere garden', url: link });
+      say('The link to this garden is shared.');
+      return;
+    } catch (error) {
+      if (error.name === 'AbortError') {
+        say('The link to this garden is below.');
+        return;
+      }
+    }
+  }
+  try {
+    await navigator.clipboard.writeText(link);
+    say('The link to this garden is copied, and below.');
+  } catch {
+    say('The link to this garden is below: copy it from there.');
+  }
+  shareLink.select();
+}
+
+// ---- Files ------------------------------------------------------------------
+
+export function download(blob, fileName) {
+  const url = URL.createObjectURL(blob);
+  const link = document.createElement('a');
+  link.href = url;
+  link.download = fileName;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 10000);
+}
+
+function saveGarden() {
+  const day = new Date().toISOString().slice(0, 10);
+  download(new Blob([keeper.gardenFileNow()], { type: 'application/octet-stream' }), `garden-${day}${FILE_SUFFIX}`);
+  say('The garden is saved as a file.');
+}
+
+// Opens a garden file into a fresh garden; anything else is refused with
+// one message, and nothing changes.
+export async function openGardenFile(file) {
+  let record;
+  try {
+    record = keeper.readSound(new Uint8Array(await file.arrayBuffer()));
+  } catch (error) {
+    if (!(error instanceof NotAGarden)) throw error;
+    say(`${file.name} is not a garden this page can open: ${error.message}. Your garden is as it was.`);
+    return;
+  }
+  say(`Opening ${file.name}…`);
+  await keeper.keepAndStart(record);
+}
+
+export const isGardenFile = (file) => file.name.toLowerCase().endsWith(FILE_SUFFIX);
+
+// ---- A garden from a link -------------------------------------------------
+
+function askToOpen() {
+  return new Promise((resolve) => {
+    const answer = (open) => () => {
+      sharedDialog.close();
+      resolve(open);
+    };
+    document.getElementById('open-shared').onclick = answer(true);
+    document.getElementById('keep-mine').onclick = answer(false);
+    sharedDialog.oncancel = answer(false);
+    sharedDialog.showModal();
+  });
+}
+
+const forgetFragment = () => history.replaceState(null, '', location.pathname + location.search);
+
+// The garden the page was opened with, if its link carries one: before
+// the garden starts, it becomes the garden the page starts with, unless
+// the person keeps their own. (Its menu choices are checked against the
+// garden's menus when it is replayed.)
+export async function takeLinkedGarden() {
+  let bytes;
+  try {
+    bytes = await fileFromFragment(location.hash);
+    if (!bytes) return;
+    readGarden(bytes);
+  } catch (error) {
+    if (!(error instanceof NotAGarden)) throw error;
+    forgetFragment();
+    say(`The link's garden cannot be opened: ${error.message}. Your garden is as it was.`);
+    return;
+  }
+  if ((await keeper.keptHoldsInput()) && !(await askToOpen())) {
+    forgetFragment();
+    say('Your own garden stays; the shared one was not opened.');
+    return;
+  }
+  await keeper.startWith(bytes);
+  forgetFragment();
+}
+
+export function startSharing() {
+  document.getElementById('share').addEventListener('click', () =>
+    share().catch((error) => say(`The link could not be made (${error.message}).`)),
+  );
+  document.getElementById('save-garden').addEventListener('click', saveGarden);
+  const input = document.getElementById('garden-file');
+  input.addEventListener('change', () => {
+    const [file] = input.files;
+    input.value = '';
+    if (file) openGardenFile(file);
+  });
+}
