@@ -67,9 +67,10 @@ function moveOrbit(event) {
   const step = stepSize(TURN_STEPS_ACROSS);
   const across = Math.trunc((event.clientX - orbit.x) / step);
   const down = Math.trunc((event.clientY - orbit.y) / step);
-  // The garden follows the finger: dragged right it turns right, dragged
-  // down its far side comes up into view.
-  orbit.across = stepTo(orbit.across, across, KEY.right, KEY.left);
+  // The garden follows the finger, as a turntable would: dragged right,
+  // its near side goes right (the camera goes round the other way); dragged
+  // down, the camera rises and more of the garden comes into view.
+  orbit.across = stepTo(orbit.across, across, KEY.left, KEY.right);
   orbit.up = stepTo(orbit.up, down, KEY.up, KEY.down);
 }
 
