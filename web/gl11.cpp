@@ -395,9 +395,12 @@ void openLayerWindow(int width, int height) {
     webgl::makeTexture(0);
 }
 
-void swapLayerBuffers() {
+void swapLayerBuffers(bool shown) {
     flush();
-    webgl::present();
+    if (shown)
+        webgl::present();
+    else
+        webgl::swapUnshown();
 }
 
 extern "C" {

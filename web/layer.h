@@ -5,5 +5,5 @@
 // height pixels, and puts OpenGL 1.1's starting state in place.
 void openLayerWindow(int width, int height);
 // Draws everything still queued, then makes the back buffer the front
-// buffer and shows it.
-void swapLayerBuffers();
+// buffer and, when shown, shows it on the canvas.
+void swapLayerBuffers(bool shown);

@@ -90,8 +90,36 @@ struct Window {
     DrawState applied;
     bool anyApplied = false;
     std::vector<unsigned char> rgba;  // RGB pixels widened for an RGBA texture
+    // Whether the front buffer holds the whole of the last frame: not after
+    // a frame rasterised only where it was read back.
+    bool frontWhole = true;
 };
 Window window;
+
+// Frames rasterised on demand: a frame that no one will see is drawn only
+// where something reads its back buffer, and only when it does. Its clears
+// and draws wait here; a read of a rectangle carries them out with the
+// scissor on that rectangle, so every pixel read is exactly what the whole
+// frame would have made there, and the rest is never filled.
+struct WaitingDraw {
+    DrawState state;
+    Primitive primitive = Primitive::triangles;
+    std::vector<Vertex> vertices;
+    std::vector<std::uint32_t> indices;  // empty for a plain draw
+    bool clearing = false;               // a clear, of these buffers, with these values
+    bool clearColour = false, clearDepth = false, clearDepthWrite = true;
+    float clearValue[4] = {0, 0, 0, 0};
+};
+struct OnDemand {
+    bool on = false;
+    std::vector<WaitingDraw> waiting;
+    // The rectangle the frame has been carried out in so far: x, y, width,
+    // height; width 0 while nothing has.
+    int done[4] = {0, 0, 0, 0};
+    // Set once a frame had to be carried out whole after all.
+    bool whole = false;
+};
+OnDemand onDemand;
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = glCreateShader(kind);
@@ -305,16 +333,16 @@ void openWindowBuffers(int width, int height) {
     clear(true, true, white, true);
 }
 
-void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
-    if (count == 0) return;
+namespace {
+
+void drawNow(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
     apply(state);
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices, static_cast<GLsizeiptr>(count * sizeof(Vertex)));
     glDrawArrays(modeOf(primitive), 0, count);
 }
 
-void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
-                 const std::uint32_t* indices, int indexCount) {
-    if (indexCount == 0) return;
+void drawIndexedNow(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
+                    const std::uint32_t* indices, int indexCount) {
     apply(state);
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices,
          static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)));
@@ -323,8 +351,89 @@ void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vert
     glDrawElements(modeOf(primitive), indexCount, GL_UNSIGNED_INT, nullptr);
 }
 
+void clearNow(bool colour, bool depth, const float clearColour[4], bool depthWrite) {
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+    glDepthMask(depthWrite ? GL_TRUE : GL_FALSE);
+    window.applied.depthWrite = depthWrite;
+    glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
+}
+
+void carryOut(const WaitingDraw& w) {
+    if (w.clearing)
+        clearNow(w.clearColour, w.clearDepth, w.clearValue, w.clearDepthWrite);
+    else if (w.indices.empty())
+        drawNow(w.state, w.primitive, w.vertices.data(), static_cast<int>(w.vertices.size()));
+    else
+        drawIndexedNow(w.state, w.primitive, w.vertices.data(), static_cast<int>(w.vertices.size()),
+                       w.indices.data(), static_cast<int>(w.indices.size()));
+}
+
+// Carries out what waits, within the rectangle (x, y, width, height) of
+// the back buffer that is about to be read; or, with no rectangle, whole.
+void carryOutWaiting(const int* rectangle) {
+    if (!onDemand.on || onDemand.whole) return;
+    const int* done = onDemand.done;
+    if (rectangle == nullptr) {
+        // Whole, from here on: possible only while nothing was carried out
+        // in part, which would leave the rest of the frame behind.
+        assert(done[2] == 0);
+        onDemand.whole = true;
+    } else if (done[2] != 0) {
+        // A second read of the same frame: what it reads must lie within the
+        // part already made, where what came since is carried out too.
+        assert(rectangle[0] >= done[0] && rectangle[1] >= done[1] && rectangle[0] + rectangle[2] <= done[0] + done[2] &&
+               rectangle[1] + rectangle[3] <= done[1] + done[3]);
+        rectangle = done;
+    }
+    if (rectangle) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(rectangle[0], rectangle[1], rectangle[2], rectangle[3]);
+    }
+    for (const WaitingDraw& w : onDemand.waiting) carryOut(w);
+    onDemand.waiting.clear();
+    if (rectangle) {
+        glDisable(GL_SCISSOR_TEST);
+        std::copy(rectangle, rectangle + 4, onDemand.done);
+    }
+}
+
+// Whether a draw waits for a read rather than being carried out now.
+bool waits() { return onDemand.on && !onDemand.whole; }
+
+}  // namespace
+
+void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
+    if (count == 0) return;
+    if (!waits()) return drawNow(state, primitive, vertices, count);
+    WaitingDraw w;
+    w.state = state;
+    w.primitive = primitive;
+    w.vertices.assign(vertices, vertices + count);
+    onDemand.waiting.push_back(std::move(w));
+}
+
+void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
+                 const std::uint32_t* indices, int indexCount) {
+    if (indexCount == 0) return;
+    if (!waits()) return drawIndexedNow(state, primitive, vertices, vertexCount, indices, indexCount);
+    WaitingDraw w;
+    w.state = state;
+    w.primitive = primitive;
+    w.vertices.assign(vertices, vertices + vertexCount);
+    w.indices.assign(indices, indices + indexCount);
+    onDemand.waiting.push_back(std::move(w));
+}
+
+void rasteriseOnDemand(bool on) {
+    assert(onDemand.waiting.empty());
+    onDemand = OnDemand{};
+    onDemand.on = on;
+}
+
 void drawPixels(const DrawState& state, int width, int height, const void* rgba, const Unpacking& unpacking) {
     if (width <= 0 || height <= 0) return;
+    // Rare, and large: such a frame is made whole.
+    carryOutWaiting(nullptr);
     bindTextureId(window.pixelTexture);
     unpack(unpacking);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -355,10 +464,14 @@ void drawPixels(const DrawState& state, int width, int height, const void* rgba,
 
 void clear(bool colour, bool depth, const float clearColour[4], bool depthWrite) {
     if (!colour && !depth) return;
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    glDepthMask(depthWrite ? GL_TRUE : GL_FALSE);
-    window.applied.depthWrite = depthWrite;
-    glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
+    if (!waits()) return clearNow(colour, depth, clearColour, depthWrite);
+    WaitingDraw w;
+    w.clearing = true;
+    w.clearColour = colour;
+    w.clearDepth = depth;
+    w.clearDepthWrite = depthWrite;
+    std::copy(clearColour, clearColour + 4, w.clearValue);
+    onDemand.waiting.push_back(std::move(w));
 }
 
 void makeTexture(unsigned name) { textureNamed(name); }
@@ -391,6 +504,11 @@ void textureParameter(unsigned name, unsigned parameter, int value) {
 void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, int width, int height) {
     // Into RGBA from RGBA: WebGL's copy between the same formats is a plain
     // copy, where an RGB texture would be converted pixel by pixel.
+    assert(from == Buffer::back || window.frontWhole);
+    if (from == Buffer::back) {
+        const int rectangle[4] = {x, y, width, height};
+        carryOutWaiting(rectangle);
+    }
     bindTexture(name);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, toX, toY, x, y, width, height);
@@ -398,13 +516,32 @@ void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, i
 }
 
 void readPixels(Buffer from, int x, int y, int width, int height, unsigned char* rgba) {
+    assert(from == Buffer::back || window.frontWhole);
+    if (from == Buffer::back) {
+        const int rectangle[4] = {x, y, width, height};
+        carryOutWaiting(rectangle);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, window.backBuffer);
 }
 
+// What was drawn is the front buffer now; the old front buffer, whose
+// colours OpenGL leaves undefined after a swap, takes the next frame.
+static void swapColourBuffers() {
+    // What still waits is never read: the frame is done with.
+    window.frontWhole = !onDemand.on || onDemand.whole;
+    const bool on = onDemand.on;
+    onDemand = OnDemand{};
+    onDemand.on = on;
+    std::swap(window.backBuffer, window.frontBuffer);
+    std::swap(window.backColour, window.frontColour);
+    glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
+}
+
 void present() {
+    assert(!onDemand.on);
     // Drawn as a rectangle of texels, one per pixel: a software rasteriser
     // does that quicker than a blit.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -421,12 +558,10 @@ void present() {
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, corners, sizeof corners);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     window.anyApplied = false;
-    // What was drawn is the front buffer now; the old front buffer, whose
-    // colours OpenGL leaves undefined after a swap, takes the next frame.
-    std::swap(window.backBuffer, window.frontBuffer);
-    std::swap(window.backColour, window.frontColour);
-    glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
+    swapColourBuffers();
 }
+
+void swapUnshown() { swapColourBuffers(); }
 
 // WebGL's finish() returns at once; reading a pixel back is the one call
 // that waits for every command before it, as glFinish promises.

@@ -82,6 +82,12 @@ void readPixels(Buffer from, int x, int y, int width, int height, unsigned char*
 
 // The swap: the back buffer becomes the front buffer and is shown.
 void present();
+// The same swap, with the canvas left as it was.
+void swapUnshown();
+// While on, frames are rasterised only where their back buffer is read
+// back (glCopyTexSubImage2D, glReadPixels), when it is read; the front
+// buffer of such a frame must not be read. Switched between frames.
+void rasteriseOnDemand(bool on);
 void finish();
 const unsigned char* string(unsigned name);
 

@@ -12,6 +12,12 @@
 namespace {
 
 int windowWidth = 0, windowHeight = 0;
+// Off while the page replays a garden: its frames are drawn and swapped
+// as they were, for what the garden reads back from them, but not shown.
+bool framesShown = true;
+
+// How the next frames are made (sandmereFrameMode).
+enum FrameMode { shownFrames = 0, unshownFrames = 1, readBackOnly = 2 };
 
 }  // namespace
 
@@ -34,11 +40,22 @@ extern "C" int sandmereGlutCreateWindow(const char* title) {
 }
 
 extern "C" void sandmereGlutSwapBuffers() {
-    static bool shown = false;
-    swapLayerBuffers();
+    static bool anyShown = false;
+    swapLayerBuffers(framesShown);
+    if (!framesShown) return;
     glutSwapBuffers();
-    tellPageOfFrame(!shown);
-    shown = true;
+    tellPageOfFrame(!anyShown);
+    anyShown = true;
+}
+
+// 0: frames are drawn whole and shown, as always. 1: drawn whole, not
+// shown. 2: not shown, and rasterised only where the garden reads them
+// back while drawing them; their front buffer must then not be read. Set
+// between frames.
+extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
+    assert(mode == shownFrames || mode == unshownFrames || mode == readBackOnly);
+    framesShown = mode == shownFrames;
+    webgl::rasteriseOnDemand(mode == readBackOnly);
 }
 
 // The picture the window shows now, as RGBA bytes with the bottom row

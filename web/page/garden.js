@@ -88,6 +88,16 @@ export function drawFrame() {
   call(() => Module._sandmereDrawFrame());
 }
 
+// How the next frames are made: SHOWN as always; UNSHOWN, drawn whole but
+// not shown on the canvas; READ_BACK_ONLY, not shown and drawn only where
+// the garden reads them back while drawing them.
+export const SHOWN = 0;
+export const UNSHOWN = 1;
+export const READ_BACK_ONLY = 2;
+export function frameMode(mode) {
+  Module._sandmereFrameMode(mode);
+}
+
 // Every call into the garden: its exit() ends it cleanly.
 function call(work) {
   Module.callGarden(work);

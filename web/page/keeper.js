@@ -121,35 +121,53 @@ function checkAgainstGarden(record) {
 
 // ---- Replay -----------------------------------------------------------------
 
-// The frames that a later capture reads: the last frame before each
-// mode key. Only those are drawn again.
-function framesRead(record) {
+const isModeKey = (event) => event.type === 'key' && (event.key === 0x69 || event.key === 0x49);
+
+// The frames a capture reads: the last frame before each mode key.
+function framesCaptured(record) {
   const read = new Set();
   let lastFrame = -1;
   for (let i = 0; i < record.length; ++i) {
-    const event = record[i];
-    if (event.type === 'frame') lastFrame = i;
-    else if (event.type === 'key' && (event.key === 0x69 || event.key === 0x49) && lastFrame >= 0) read.add(lastFrame);
+    if (record[i].type === 'frame') lastFrame = i;
+    else if (isModeKey(record[i]) && lastFrame >= 0) read.add(lastFrame);
   }
   return read;
 }
 
+// Replays a record through the garden's handlers. Only the frames the
+// garden reads back are drawn, and none is shown: the last frame before
+// each mode switch, which the switch captures whole; and each plan frame
+// after motion, whose new marks the plan keeps in an image of its own
+// (the plan's pixels depend on which marks each frame added), drawn only
+// where the garden copies it into that image.
 function replay(record) {
-  const drawn = framesRead(record);
+  const captured = framesCaptured(record);
+  const started = performance.now();
   replaying = true;
   try {
+    let moved = false;
     for (let i = 0; i < record.length && garden.isRunning(); ++i) {
       const event = record[i];
-      if (event.type === 'frame') {
-        if (drawn.has(i)) garden.drawFrame();
-      } else {
+      if (event.type !== 'frame') {
+        if (event.type === 'motion') moved = true;
         garden.deliverQuietly(event);
+        continue;
       }
+      if (captured.has(i)) {
+        garden.frameMode(garden.UNSHOWN);
+        garden.drawFrame();
+      } else if (moved && garden.state().mode === garden.PLAN) {
+        garden.frameMode(garden.READ_BACK_ONLY);
+        garden.drawFrame();
+      }
+      moved = false;
     }
   } finally {
+    garden.frameMode(garden.SHOWN);
     replaying = false;
   }
   events = record.slice();
+  performance.measure('sandmere-replay', { start: started, end: performance.now() });
 }
 
 // ---- Start ------------------------------------------------------------------

@@ -97,12 +97,12 @@ const Module = {
       if (gardenEnded) return;
       garden.setRunning(true);
       startGestures(canvas);
-      startControls();
       startPictures();
       startSharing();
       startPicture();
       startSound();
       await keeper.restore(say);
+      startControls();
       canvas.focus({ preventScroll: true });
       main.dataset.started = '';
       // The site's files are all here by now: copying them for offline use

@@ -120,7 +120,32 @@ export async function takeLinkedGarden() {
   forgetFragment();
 }
 
+// A link followed while the garden runs (only its fragment changed, so
+// the page stays): the same, then a fresh start on the linked garden.
+async function openLinkWhileRunning() {
+  let record;
+  try {
+    const bytes = await fileFromFragment(location.hash);
+    if (!bytes) return;
+    record = keeper.readSound(bytes);
+  } catch (error) {
+    if (!(error instanceof NotAGarden)) throw error;
+    forgetFragment();
+    say(`The link's garden cannot be opened: ${error.message}. Your garden is as it was.`);
+    return;
+  }
+  if (keeper.holdsInput(keeper.recordNow()) && !(await askToOpen())) {
+    forgetFragment();
+    say('Your own garden stays; the shared one was not opened.');
+    return;
+  }
+  await keeper.keepAndStart(record);
+}
+
 export function startSharing() {
+  window.addEventListener('hashchange', () =>
+    openLinkWhileRunning().catch((error) => say(`The link's garden cannot be opened (${error.message}).`)),
+  );
   document.getElementById('share').addEventListener('click', () =>
     share().catch((error) => say(`The link could not be made (${error.message}).`)),
   );
