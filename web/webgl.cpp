@@ -381,7 +381,8 @@ void carryOutWaiting(const int* rectangle) {
     } else if (done[2] != 0) {
         // A second read of the same frame: what it reads must lie within the
         // part already made, where what came since is carried out too.
-        assert(rectangle[0] >= done[0] && rectangle[1] >= done[1] && rectangle[0] + rectangle[2] <= done[0] + done[2] &&
+        assert(rectangle[0] >= done[0] && rectangle[1] >= done[1] &&
+               rectangle[0] + rectangle[2] <= done[0] + done[2] &&
                rectangle[1] + rectangle[3] <= done[1] + done[3]);
         rectangle = done;
     }
