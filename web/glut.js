@@ -147,7 +147,9 @@ var LibraryGardenGlut = {
         }
         element.appendChild(item);
       }
-      document.body.appendChild(element);
+      // Inside the page's main landmark where it has one, like the rest of
+      // what the page shows.
+      (document.querySelector('main') || document.body).appendChild(element);
       GardenGlut.open.push(element);
       // Kept inside the viewport where it fits.
       var box = element.getBoundingClientRect();

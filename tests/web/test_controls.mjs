@@ -114,3 +114,50 @@ test('each key button sends its key, is named in words and shows where its key a
   assert.ok(await garden.page.locator('#messages').evaluate((panel) => panel.open), 'the help opens the messages');
   garden.assertNoProblems();
 });
+
+test('the sound of raking is off at first, with no audio context; switched on it is remembered and plays while raking', async () => {
+  const context = await site.newContext();
+  // Counts the audio contexts the page makes, and how loud it makes the
+  // raking sound.
+  await context.addInitScript(() => {
+    window.audioContexts = 0;
+    window.loudest = 0;
+    const Real = window.AudioContext;
+    window.AudioContext = class extends Real {
+      constructor(...args) {
+        super(...args);
+        window.audioContexts += 1;
+        const makeGain = this.createGain.bind(this);
+        this.createGain = () => {
+          const gain = makeGain();
+          const setTarget = gain.gain.setTargetAtTime.bind(gain.gain);
+          gain.gain.setTargetAtTime = (value, ...rest) => {
+            window.loudest = Math.max(window.loudest, value);
+            return setTarget(value, ...rest);
+          };
+          return gain;
+        };
+      }
+    };
+  });
+  const garden = await Garden.open(context, site.url, startup);
+  const sound = garden.page.locator('#sound');
+  assert.equal(await sound.getAttribute('aria-pressed'), 'false');
+  const stroke = [
+    [100, 100],
+    [200, 150],
+    [300, 200],
+    [400, 250],
+  ];
+  await garden.rake(stroke);
+  assert.equal(await garden.page.evaluate(() => window.audioContexts), 0, 'no audio context while off');
+
+  await sound.click();
+  await garden.page.reload();
+  await garden.waitForStart(startup);
+  assert.equal(await sound.getAttribute('aria-pressed'), 'true', 'remembered');
+  await garden.rake(stroke);
+  assert.equal(await garden.page.evaluate(() => window.audioContexts), 1);
+  assert.ok((await garden.page.evaluate(() => window.loudest)) > 0, 'the rake is heard');
+  garden.assertNoProblems();
+});
