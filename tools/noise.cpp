@@ -1,7 +1,6 @@
 #include "tools/noise.h"
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -111,18 +110,18 @@ float GradientNoise::at(float u, float v) const {
                         latticeRow(gradients_, down.next, frequencyU_), latticeStep(u, frequencyU_), down);
 }
 
-void GradientNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    out.resize(u.size());
+template <typename Use>
+void GradientNoise::alongRow(const std::vector<float>& u, float v, Use use) const {
     const LatticeStep down = latticeStep(v, frequencyV_);
     const Gradient* top = latticeRow(gradients_, down.cell, frequencyU_);
     const Gradient* bottom = latticeRow(gradients_, down.next, frequencyU_);
     for (std::size_t i = 0; i < u.size(); ++i)
-        out[i] = blendCorners(top, bottom, latticeStep(u[i], frequencyU_), down);
+        use(i, blendCorners(top, bottom, latticeStep(u[i], frequencyU_), down));
 }
 
-void GradientNoise::row(float v, std::vector<float>& out) const {
+template <typename Use>
+void GradientNoise::alongColumns(float v, Use use) const {
     assert(columns_.size() > 0 && "made without columns");
-    out.resize(columns_.size());
     const LatticeStep down = latticeStep(v, frequencyV_);
     const Gradient* top = latticeRow(gradients_, down.cell, frequencyU_);
     const Gradient* bottom = latticeRow(gradients_, down.next, frequencyU_);
@@ -131,15 +130,32 @@ void GradientNoise::row(float v, std::vector<float>& out) const {
     for (const LatticeColumns::Run& run : columns_.runs) {
         const Gradient g00 = top[run.cell], g10 = top[run.next], g01 = bottom[run.cell], g11 = bottom[run.next];
         const float down00 = g00.y * fy, down10 = g10.y * fy, down01 = g01.y * fyBelow, down11 = g11.y * fyBelow;
-        for (std::size_t i = run.begin; i < run.end; ++i) {
+        auto blend = [&](std::size_t i) {
             float fx = columns_.within[i], sx = columns_.fade[i];
             float n00 = g00.x * fx + down00;
             float n10 = g10.x * (fx - 1.0f) + down10;
             float n01 = g01.x * fx + down01;
             float n11 = g11.x * (fx - 1.0f) + down11;
-            out[i] = 1.41f * mixFloat(mixFloat(n00, n10, sx), mixFloat(n01, n11, sx), sy);
+            return 1.41f * mixFloat(mixFloat(n00, n10, sx), mixFloat(n01, n11, sx), sy);
+        };
+        std::size_t i = run.begin;
+        for (; i + 4 <= run.end; i += 4) {
+            float n[4];
+            for (std::size_t k = 0; k < 4; ++k) n[k] = blend(i + k);
+            for (std::size_t k = 0; k < 4; ++k) use(i + k, n[k]);
         }
+        for (; i < run.end; ++i) use(i, blend(i));
     }
+}
+
+void GradientNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
+    out.resize(u.size());
+    alongRow(u, v, [&out](std::size_t i, float n) { out[i] = n; });
+}
+
+void GradientNoise::row(float v, std::vector<float>& out) const {
+    out.resize(columns_.size());
+    alongColumns(v, [&out](std::size_t i, float n) { out[i] = n; });
 }
 
 ValueNoise::ValueNoise(int frequencyU, int frequencyV, std::uint32_t seed, const std::vector<float>& columnU)
@@ -206,24 +222,29 @@ float octaveSum(const Octaves& octaves, float u, float v, Term term) {
     return sum;
 }
 
-// The same along a row: octaveRow(noise, values) gives one octave's row.
-template <typename OctaveRow, typename Term>
-void octaveSumRow(const Octaves& octaves, std::size_t count, OctaveRow octaveRow, Term term,
-                  std::vector<float>& octaveValues, std::vector<float>& out) {
+// The same along a row: alongOctave(noise, use) calls use(i, n) for each
+// column i of one octave's row.
+template <typename AlongOctave, typename Term>
+void octaveSumRow(const Octaves& octaves, std::size_t count, AlongOctave alongOctave, Term term,
+                  std::vector<float>& out) {
     out.assign(count, 0.0f);
     for (std::size_t i = 0; i < octaves.noises().size(); ++i) {
-        octaveRow(octaves.noises()[i], octaveValues);
         const float amplitude = octaves.amplitude(i);
-        for (std::size_t x = 0; x < count; ++x) out[x] += term(amplitude, octaveValues[x]);
+        alongOctave(octaves.noises()[i], [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
     }
 }
 
-inline float fractalTerm(float amplitude, float n) { return amplitude * n; }
-
-inline float ridgedTerm(float amplitude, float n) {
-    float ridge = 1.0f - std::fabs(n);
-    return amplitude * ridge * ridge;
-}
+// What an octave's noise n adds to the sum, as objects rather than functions
+// so that the sums take them inline.
+struct FractalTerm {
+    float operator()(float amplitude, float n) const { return amplitude * n; }
+};
+struct RidgedTerm {
+    float operator()(float amplitude, float n) const {
+        float ridge = 1.0f - std::fabs(n);
+        return amplitude * ridge * ridge;
+    }
+};
 
 }  // namespace
 
@@ -232,22 +253,20 @@ FractalNoise::FractalNoise(int frequencyU, int frequencyV, int octaves, float ga
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kFractalSeedStep, columnU) {}
 
 float FractalNoise::at(float u, float v) const {
-    return octaveSum(octaves_, u, v, fractalTerm) / octaves_.total();
+    return octaveSum(octaves_, u, v, FractalTerm()) / octaves_.total();
 }
 
-void FractalNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) {
+void FractalNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
     octaveSumRow(
-        octaves_, u.size(),
-        [&](const GradientNoise& noise, std::vector<float>& values) { noise.row(u, v, values); }, fractalTerm,
-        octaveRow_, out);
+        octaves_, u.size(), [&](const GradientNoise& noise, auto use) { noise.alongRow(u, v, use); },
+        FractalTerm(), out);
     for (float& sum : out) sum /= octaves_.total();
 }
 
-void FractalNoise::row(float v, std::vector<float>& out) {
-    const std::size_t count = octaves_.noises().front().columns();
+void FractalNoise::row(float v, std::vector<float>& out) const {
     octaveSumRow(
-        octaves_, count, [&](const GradientNoise& noise, std::vector<float>& values) { noise.row(v, values); },
-        fractalTerm, octaveRow_, out);
+        octaves_, octaves_.noises().front().columns(),
+        [&](const GradientNoise& noise, auto use) { noise.alongColumns(v, use); }, FractalTerm(), out);
     for (float& sum : out) sum /= octaves_.total();
 }
 
@@ -256,22 +275,20 @@ RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kRidgedSeedStep, columnU) {}
 
 float RidgedNoise::at(float u, float v) const {
-    return clampUnit(octaveSum(octaves_, u, v, ridgedTerm) / octaves_.total());
+    return clampUnit(octaveSum(octaves_, u, v, RidgedTerm()) / octaves_.total());
 }
 
-void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) {
+void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
     octaveSumRow(
-        octaves_, u.size(),
-        [&](const GradientNoise& noise, std::vector<float>& values) { noise.row(u, v, values); }, ridgedTerm,
-        octaveRow_, out);
+        octaves_, u.size(), [&](const GradientNoise& noise, auto use) { noise.alongRow(u, v, use); }, RidgedTerm(),
+        out);
     for (float& sum : out) sum = clampUnit(sum / octaves_.total());
 }
 
-void RidgedNoise::row(float v, std::vector<float>& out) {
-    const std::size_t count = octaves_.noises().front().columns();
+void RidgedNoise::row(float v, std::vector<float>& out) const {
     octaveSumRow(
-        octaves_, count, [&](const GradientNoise& noise, std::vector<float>& values) { noise.row(v, values); },
-        ridgedTerm, octaveRow_, out);
+        octaves_, octaves_.noises().front().columns(),
+        [&](const GradientNoise& noise, auto use) { noise.alongColumns(v, use); }, RidgedTerm(), out);
     for (float& sum : out) sum = clampUnit(sum / octaves_.total());
 }
 
@@ -304,38 +321,38 @@ CellSample CellularNoise::at(float u, float v) const {
         cornerX[d] = static_cast<float>(cellX + d - 1) + 0.1f;
         cornerY[d] = static_cast<float>(cellY + d - 1) + 0.1f;
     }
-    CellSample sample;
-    float best = 1e9f, second = 1e9f;
-    // The squares the two distances are the roots of: a point whose square
-    // is no less than the second's is no nearer than it, since a correctly
-    // rounded root keeps the order, and its root need not be taken.
-    float bestSquare = std::numeric_limits<float>::infinity(), secondSquare = bestSquare;
+    // The nine points around, row by row: the offset to each and how far it is.
+    float offsetU[9], offsetV[9], distance[9];
+    std::uint32_t cellId[9];
     for (int dy = 0; dy < 3; ++dy) {
         const FeaturePoint* pointRow =
             &points_[static_cast<std::size_t>(wrapIndex(cellY + dy - 1, frequencyV_) * frequencyU_)];
         for (int dx = 0; dx < 3; ++dx) {
             const FeaturePoint& point = pointRow[wrappedX[dx]];
-            float px = cornerX[dx] + point.jitterU;
-            float py = cornerY[dy] + point.jitterV;
-            float ox = px - x, oy = py - y;
-            float square = ox * ox + oy * oy;
-            if (!(square < secondSquare)) continue;
-            float d = std::sqrt(square);
-            if (d < best) {
-                second = best;
-                secondSquare = bestSquare;
-                best = d;
-                bestSquare = square;
-                sample.offsetU = ox;
-                sample.offsetV = oy;
-                sample.cellId = point.cellId;
-            } else if (d < second) {
-                second = d;
-                secondSquare = square;
-            }
+            const int k = dy * 3 + dx;
+            offsetU[k] = cornerX[dx] + point.jitterU - x;
+            offsetV[k] = cornerY[dy] + point.jitterV - y;
+            distance[k] = std::sqrt(offsetU[k] * offsetU[k] + offsetV[k] * offsetV[k]);
+            cellId[k] = point.cellId;
         }
     }
+    // The nearest and the second nearest as a search in that order finds
+    // them, the first of equally near points the nearest; selected rather
+    // than branched to, since which point is nearest is anyone's guess.
+    float best = 1e9f, second = 1e9f;
+    int nearest = 0;
+    for (int k = 0; k < 9; ++k) {
+        const float d = distance[k];
+        const bool nearer = d < best;
+        second = nearer ? best : (d < second ? d : second);
+        best = nearer ? d : best;
+        nearest = nearer ? k : nearest;
+    }
+    CellSample sample;
     sample.nearest = best;
     sample.secondNearest = second;
+    sample.offsetU = offsetU[nearest];
+    sample.offsetV = offsetV[nearest];
+    sample.cellId = cellId[nearest];
     return sample;
 }

@@ -84,6 +84,15 @@ public:
     std::size_t columns() const { return columns_.size(); }
 
 private:
+    // Call use(i, n) with the noise n at each u[i], or at each column i.
+    template <typename Use>
+    void alongRow(const std::vector<float>& u, float v, Use use) const;
+    template <typename Use>
+    void alongColumns(float v, Use use) const;
+    // The fractal sums add each octave's row into theirs as it comes.
+    friend class FractalNoise;
+    friend class RidgedNoise;
+
     struct Gradient {
         float x, y;
     };
@@ -123,19 +132,17 @@ private:
     float total_ = 0.0f;
 };
 
-// Fractal sums of gradient noise, normalised to about [-1, 1]. row() keeps
-// one octave's row between calls, so it is not const.
+// Fractal sums of gradient noise, normalised to about [-1, 1].
 class FractalNoise {
 public:
     FractalNoise(int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed,
                  const std::vector<float>& columnU = {});
     float at(float u, float v) const;
-    void row(const std::vector<float>& u, float v, std::vector<float>& out);
-    void row(float v, std::vector<float>& out);
+    void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    void row(float v, std::vector<float>& out) const;
 
 private:
     Octaves octaves_;
-    std::vector<float> octaveRow_;
 };
 
 // Ridged fractal noise in [0, 1]: sharp bright creases where the noise
@@ -145,12 +152,11 @@ public:
     RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed,
                 const std::vector<float>& columnU = {});
     float at(float u, float v) const;
-    void row(const std::vector<float>& u, float v, std::vector<float>& out);
-    void row(float v, std::vector<float>& out);
+    void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    void row(float v, std::vector<float>& out) const;
 
 private:
     Octaves octaves_;
-    std::vector<float> octaveRow_;
 };
 
 // Cellular noise: one jittered feature point per lattice cell.

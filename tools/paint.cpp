@@ -141,10 +141,22 @@ const Colour& canvasAt(const Canvas& canvas, int x, int y) {
                          static_cast<std::size_t>(x)];
 }
 
-unsigned char channelByte(float value, int x, int y) {
-    // A 4 by 4 Bayer threshold, centred on zero, at most half a step.
-    static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    float dither = (static_cast<float>(bayer[y & 3][x & 3]) + 0.5f) / 16.0f - 0.5f;
+namespace {
+
+// A 4 by 4 Bayer threshold, centred on zero, at most half a step: the
+// dither of the pixels whose x and y leave these remainders by 4.
+struct DitherTable {
+    float at[4][4];
+    DitherTable() {
+        static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) at[y][x] = (static_cast<float>(bayer[y][x]) + 0.5f) / 16.0f - 0.5f;
+    }
+};
+const DitherTable dithers;
+
+// The byte a picture stores for a channel value with its pixel's dither.
+inline unsigned char ditheredByte(float value, float dither) {
     float scaled = clampUnit(value) * 255.0f + dither;
     // Rounded half away from zero, as std::lround rounds, without a library
     // call for each of a picture's channels: the fraction truncation drops
@@ -156,6 +168,8 @@ unsigned char channelByte(float value, int x, int y) {
     int rounded = scaled - static_cast<float>(whole) >= 0.5f ? whole + 1 : whole;
     return static_cast<unsigned char>(std::min(rounded, 255));
 }
+
+}  // namespace
 
 void paintLightSand(Canvas& canvas) {
     paintSand(canvas, {rgb(0.86f, 0.79f, 0.65f), rgb(0.46f, 0.41f, 0.36f), rgb(0.98f, 0.96f, 0.92f),
@@ -859,8 +873,9 @@ std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture) {
     for (int y = 0; y < canvas.height; ++y) {
         for (int x = 0; x < canvas.width; ++x) {
             const Colour& c = canvasAt(canvas, x, y);
-            raster->pixels[y * canvas.width + x] =
-                Pixel(channelByte(c.red, x, y), channelByte(c.green, x, y), channelByte(c.blue, x, y), 255);
+            const float dither = dithers.at[y & 3][x & 3];
+            raster->pixels[y * canvas.width + x] = Pixel(
+                ditheredByte(c.red, dither), ditheredByte(c.green, dither), ditheredByte(c.blue, dither), 255);
         }
     }
     return raster;
