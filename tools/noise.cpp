@@ -1,6 +1,7 @@
 #include "tools/noise.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -26,14 +27,53 @@ struct LatticeStep {
 
 inline LatticeStep latticeStep(float coordinate, int frequency) {
     float scaled = coordinate * static_cast<float>(frequency);
-    float floored = std::floor(scaled);
+    int floored = floorToInt(scaled);
     LatticeStep step;
-    step.within = scaled - floored;
+    step.within = scaled - static_cast<float>(floored);
     step.fade = fade(step.within);
-    step.cell = wrapIndex(static_cast<int>(floored), frequency);
+    step.cell = wrapIndex(floored, frequency);
     step.next = step.cell + 1 == frequency ? 0 : step.cell + 1;
     return step;
 }
+
+// Steps along a lattice for coordinates that mostly stay in the cell of the
+// one before, as along a row, even a warped one: the floor and the wrap are
+// worked out only where the cell changes. A coordinate in [low, low + 1) of
+// an integral low has low for its floor, so the steps are latticeStep's.
+class LatticeWalk {
+public:
+    explicit LatticeWalk(int frequency) : frequency_(frequency) {}
+    LatticeStep step(float coordinate) {
+        float scaled = coordinate * static_cast<float>(frequency_);
+        if (!(scaled >= low_ && scaled < low_ + 1.0f)) {
+            int floored = floorToInt(scaled);
+            low_ = static_cast<float>(floored);
+            cell_ = wrapIndex(floored, frequency_);
+            next_ = cell_ + 1 == frequency_ ? 0 : cell_ + 1;
+        }
+        LatticeStep step;
+        step.within = scaled - low_;
+        step.fade = fade(step.within);
+        step.cell = cell_;
+        step.next = next_;
+        return step;
+    }
+
+private:
+    int frequency_;
+    float low_ = std::numeric_limits<float>::infinity();  // no cell yet
+    int cell_ = 0, next_ = 0;
+};
+
+// The v of each column of a row: one for all, or one each.
+struct SameV {
+    float v;
+    float operator[](std::size_t) const { return v; }
+};
+struct EachV {
+    const std::vector<float>& v;
+    float operator[](std::size_t i) const { return v[i]; }
+};
 
 std::size_t latticeSize(int frequencyU, int frequencyV) {
     assert(frequencyU > 0 && frequencyV > 0);
@@ -110,13 +150,14 @@ float GradientNoise::at(float u, float v) const {
                         latticeRow(gradients_, down.next, frequencyU_), latticeStep(u, frequencyU_), down);
 }
 
-template <typename Use>
-void GradientNoise::alongRow(const std::vector<float>& u, float v, Use use) const {
-    const LatticeStep down = latticeStep(v, frequencyV_);
-    const Gradient* top = latticeRow(gradients_, down.cell, frequencyU_);
-    const Gradient* bottom = latticeRow(gradients_, down.next, frequencyU_);
-    for (std::size_t i = 0; i < u.size(); ++i)
-        use(i, blendCorners(top, bottom, latticeStep(u[i], frequencyU_), down));
+template <typename RowV, typename Use>
+void GradientNoise::alongRow(const std::vector<float>& u, const RowV& v, Use use) const {
+    LatticeWalk across(frequencyU_), down(frequencyV_);
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        LatticeStep downStep = down.step(v[i]);
+        use(i, blendCorners(latticeRow(gradients_, downStep.cell, frequencyU_),
+                            latticeRow(gradients_, downStep.next, frequencyU_), across.step(u[i]), downStep));
+    }
 }
 
 template <typename Use>
@@ -150,7 +191,13 @@ void GradientNoise::alongColumns(float v, Use use) const {
 
 void GradientNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
     out.resize(u.size());
-    alongRow(u, v, [&out](std::size_t i, float n) { out[i] = n; });
+    alongRow(u, SameV{v}, [&out](std::size_t i, float n) { out[i] = n; });
+}
+
+void GradientNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
+    assert(v.size() == u.size());
+    out.resize(u.size());
+    alongRow(u, EachV{v}, [&out](std::size_t i, float n) { out[i] = n; });
 }
 
 void GradientNoise::row(float v, std::vector<float>& out) const {
@@ -211,31 +258,35 @@ Octaves::Octaves(int frequencyU, int frequencyV, int count, float gain, std::uin
     }
 }
 
-namespace {
-
-// The octaves' sum at one place, each octave's noise n adding term(amplitude, n).
 template <typename Term>
-float octaveSum(const Octaves& octaves, float u, float v, Term term) {
+float Octaves::sumAt(float u, float v, Term term) const {
     float sum = 0.0f;
-    for (std::size_t i = 0; i < octaves.noises().size(); ++i)
-        sum += term(octaves.amplitude(i), octaves.noises()[i].at(u, v));
+    for (std::size_t i = 0; i < noises_.size(); ++i) sum += term(amplitudes_[i], noises_[i].at(u, v));
     return sum;
 }
 
-// The same along a row: alongOctave(noise, use) calls use(i, n) for each
-// column i of one octave's row.
-template <typename AlongOctave, typename Term>
-void octaveSumRow(const Octaves& octaves, std::size_t count, AlongOctave alongOctave, Term term,
-                  std::vector<float>& out) {
-    out.assign(count, 0.0f);
-    for (std::size_t i = 0; i < octaves.noises().size(); ++i) {
-        const float amplitude = octaves.amplitude(i);
-        alongOctave(octaves.noises()[i], [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
+template <typename RowV, typename Term>
+void Octaves::sumAlongRow(const std::vector<float>& u, const RowV& v, Term term, std::vector<float>& out) const {
+    out.assign(u.size(), 0.0f);
+    for (std::size_t i = 0; i < noises_.size(); ++i) {
+        const float amplitude = amplitudes_[i];
+        noises_[i].alongRow(u, v, [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
     }
 }
 
-// What an octave's noise n adds to the sum, as objects rather than functions
-// so that the sums take them inline.
+template <typename Term>
+void Octaves::sumAlongColumns(float v, Term term, std::vector<float>& out) const {
+    out.assign(noises_.front().columns(), 0.0f);
+    for (std::size_t i = 0; i < noises_.size(); ++i) {
+        const float amplitude = amplitudes_[i];
+        noises_[i].alongColumns(v, [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
+    }
+}
+
+namespace {
+
+// What an octave's noise n adds to the sum, as objects rather than
+// functions so that the sums take them inline.
 struct FractalTerm {
     float operator()(float amplitude, float n) const { return amplitude * n; }
 };
@@ -252,21 +303,21 @@ FractalNoise::FractalNoise(int frequencyU, int frequencyV, int octaves, float ga
                            const std::vector<float>& columnU)
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kFractalSeedStep, columnU) {}
 
-float FractalNoise::at(float u, float v) const {
-    return octaveSum(octaves_, u, v, FractalTerm()) / octaves_.total();
-}
+float FractalNoise::at(float u, float v) const { return octaves_.sumAt(u, v, FractalTerm()) / octaves_.total(); }
 
 void FractalNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaveSumRow(
-        octaves_, u.size(), [&](const GradientNoise& noise, auto use) { noise.alongRow(u, v, use); },
-        FractalTerm(), out);
+    octaves_.sumAlongRow(u, SameV{v}, FractalTerm(), out);
+    for (float& sum : out) sum /= octaves_.total();
+}
+
+void FractalNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
+    assert(v.size() == u.size());
+    octaves_.sumAlongRow(u, EachV{v}, FractalTerm(), out);
     for (float& sum : out) sum /= octaves_.total();
 }
 
 void FractalNoise::row(float v, std::vector<float>& out) const {
-    octaveSumRow(
-        octaves_, octaves_.noises().front().columns(),
-        [&](const GradientNoise& noise, auto use) { noise.alongColumns(v, use); }, FractalTerm(), out);
+    octaves_.sumAlongColumns(v, FractalTerm(), out);
     for (float& sum : out) sum /= octaves_.total();
 }
 
@@ -275,20 +326,22 @@ RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kRidgedSeedStep, columnU) {}
 
 float RidgedNoise::at(float u, float v) const {
-    return clampUnit(octaveSum(octaves_, u, v, RidgedTerm()) / octaves_.total());
+    return clampUnit(octaves_.sumAt(u, v, RidgedTerm()) / octaves_.total());
 }
 
 void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaveSumRow(
-        octaves_, u.size(), [&](const GradientNoise& noise, auto use) { noise.alongRow(u, v, use); }, RidgedTerm(),
-        out);
+    octaves_.sumAlongRow(u, SameV{v}, RidgedTerm(), out);
+    for (float& sum : out) sum = clampUnit(sum / octaves_.total());
+}
+
+void RidgedNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
+    assert(v.size() == u.size());
+    octaves_.sumAlongRow(u, EachV{v}, RidgedTerm(), out);
     for (float& sum : out) sum = clampUnit(sum / octaves_.total());
 }
 
 void RidgedNoise::row(float v, std::vector<float>& out) const {
-    octaveSumRow(
-        octaves_, octaves_.noises().front().columns(),
-        [&](const GradientNoise& noise, auto use) { noise.alongColumns(v, use); }, RidgedTerm(), out);
+    octaves_.sumAlongColumns(v, RidgedTerm(), out);
     for (float& sum : out) sum = clampUnit(sum / octaves_.total());
 }
 
@@ -305,33 +358,48 @@ CellularNoise::CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed)
     }
 }
 
-CellSample CellularNoise::at(float u, float v) const {
-    float x = u * static_cast<float>(frequencyU_);
-    float y = v * static_cast<float>(frequencyV_);
-    int cellX = static_cast<int>(std::floor(x));
-    int cellY = static_cast<int>(std::floor(y));
-    // The point's place comes from its wrapped cell, its distance from the
-    // unwrapped one: that is what makes the pattern tile. Of the three cells
-    // across and the three down: each one's wrapped index and its corner
-    // within the margin, cx + 0.1.
-    int wrappedX[3];
-    float cornerX[3], cornerY[3];
-    for (int d = 0; d < 3; ++d) {
-        wrappedX[d] = wrapIndex(cellX + d - 1, frequencyU_);
-        cornerX[d] = static_cast<float>(cellX + d - 1) + 0.1f;
-        cornerY[d] = static_cast<float>(cellY + d - 1) + 0.1f;
+namespace {
+
+// The three cells along one direction around the one a coordinate is in:
+// each one's wrapped index and its corner within the margin, c + 0.1.
+// Moved along a row, they are worked out again only where the cell changes,
+// as LatticeWalk's steps are.
+class CellNeighbours {
+public:
+    explicit CellNeighbours(int frequency) : frequency_(frequency) {}
+    void moveTo(float scaled) {
+        if (scaled >= low_ && scaled < low_ + 1.0f) return;
+        int cell = floorToInt(scaled);
+        low_ = static_cast<float>(cell);
+        for (int d = 0; d < 3; ++d) {
+            wrapped[d] = wrapIndex(cell + d - 1, frequency_);
+            corner[d] = static_cast<float>(cell + d - 1) + 0.1f;
+        }
     }
-    // The nine points around, row by row: the offset to each and how far it is.
+    int wrapped[3] = {};
+    float corner[3] = {};
+
+private:
+    int frequency_;
+    float low_ = std::numeric_limits<float>::infinity();  // no cell yet
+};
+
+}  // namespace
+
+template <typename Neighbours>
+CellSample CellularNoise::nearest(float x, float y, const Neighbours& across, const Neighbours& down) const {
+    // The point's place comes from its wrapped cell, its distance from the
+    // unwrapped one: that is what makes the pattern tile. The nine points
+    // around, row by row: the offset to each and how far it is.
     float offsetU[9], offsetV[9], distance[9];
     std::uint32_t cellId[9];
     for (int dy = 0; dy < 3; ++dy) {
-        const FeaturePoint* pointRow =
-            &points_[static_cast<std::size_t>(wrapIndex(cellY + dy - 1, frequencyV_) * frequencyU_)];
+        const FeaturePoint* pointRow = latticeRow(points_, down.wrapped[dy], frequencyU_);
         for (int dx = 0; dx < 3; ++dx) {
-            const FeaturePoint& point = pointRow[wrappedX[dx]];
+            const FeaturePoint& point = pointRow[across.wrapped[dx]];
             const int k = dy * 3 + dx;
-            offsetU[k] = cornerX[dx] + point.jitterU - x;
-            offsetV[k] = cornerY[dy] + point.jitterV - y;
+            offsetU[k] = across.corner[dx] + point.jitterU - x;
+            offsetV[k] = down.corner[dy] + point.jitterV - y;
             distance[k] = std::sqrt(offsetU[k] * offsetU[k] + offsetV[k] * offsetV[k]);
             cellId[k] = point.cellId;
         }
@@ -340,19 +408,51 @@ CellSample CellularNoise::at(float u, float v) const {
     // them, the first of equally near points the nearest; selected rather
     // than branched to, since which point is nearest is anyone's guess.
     float best = 1e9f, second = 1e9f;
-    int nearest = 0;
+    int nearestPoint = 0;
     for (int k = 0; k < 9; ++k) {
         const float d = distance[k];
         const bool nearer = d < best;
         second = nearer ? best : (d < second ? d : second);
         best = nearer ? d : best;
-        nearest = nearer ? k : nearest;
+        nearestPoint = nearer ? k : nearestPoint;
     }
     CellSample sample;
     sample.nearest = best;
     sample.secondNearest = second;
-    sample.offsetU = offsetU[nearest];
-    sample.offsetV = offsetV[nearest];
-    sample.cellId = cellId[nearest];
+    sample.offsetU = offsetU[nearestPoint];
+    sample.offsetV = offsetV[nearestPoint];
+    sample.cellId = cellId[nearestPoint];
     return sample;
+}
+
+CellSample CellularNoise::at(float u, float v) const {
+    float x = u * static_cast<float>(frequencyU_);
+    float y = v * static_cast<float>(frequencyV_);
+    CellNeighbours across(frequencyU_), down(frequencyV_);
+    across.moveTo(x);
+    down.moveTo(y);
+    return nearest(x, y, across, down);
+}
+
+template <typename RowV>
+void CellularNoise::alongRow(const std::vector<float>& u, const RowV& v, std::vector<CellSample>& out) const {
+    out.resize(u.size());
+    CellNeighbours across(frequencyU_), down(frequencyV_);
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        float x = u[i] * static_cast<float>(frequencyU_);
+        float y = v[i] * static_cast<float>(frequencyV_);
+        across.moveTo(x);
+        down.moveTo(y);
+        out[i] = nearest(x, y, across, down);
+    }
+}
+
+void CellularNoise::row(const std::vector<float>& u, float v, std::vector<CellSample>& out) const {
+    alongRow(u, SameV{v}, out);
+}
+
+void CellularNoise::row(const std::vector<float>& u, const std::vector<float>& v,
+                        std::vector<CellSample>& out) const {
+    assert(v.size() == u.size());
+    alongRow(u, EachV{v}, out);
 }

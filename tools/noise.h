@@ -38,6 +38,14 @@ inline float hashUnit(int x, int y, std::uint32_t seed) {
     return static_cast<float>(hashLattice(x, y, seed) >> 8) * (1.0f / 16777216.0f);
 }
 
+// static_cast<int>(std::floor(x)), for an x whose floor an int holds:
+// truncated, then one less where that rounded up. Without SSE4.1 the
+// library's floor takes several times as many instructions.
+inline int floorToInt(float x) {
+    int truncated = static_cast<int>(x);
+    return static_cast<float>(truncated) > x ? truncated - 1 : truncated;
+}
+
 // Floor division that stays periodic for negative numbers.
 inline int wrapIndex(int i, int period) {
     assert(period > 0);
@@ -77,21 +85,23 @@ class GradientNoise {
 public:
     GradientNoise(int frequencyU, int frequencyV, std::uint32_t seed, const std::vector<float>& columnU = {});
     float at(float u, float v) const;
-    // out[i] = at(u[i], v) for every u; out is sized to match.
+    // out[i] = at(u[i], v) for every u, or at(u[i], v[i]); out is sized to
+    // match.
     void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
     // out[i] = at(columnU[i], v) for the columns it was made with.
     void row(float v, std::vector<float>& out) const;
     std::size_t columns() const { return columns_.size(); }
 
 private:
-    // Call use(i, n) with the noise n at each u[i], or at each column i.
-    template <typename Use>
-    void alongRow(const std::vector<float>& u, float v, Use use) const;
+    // Call use(i, n) with the noise n at each u[i] (and its row's v[i]), or
+    // at each column i.
+    template <typename RowV, typename Use>
+    void alongRow(const std::vector<float>& u, const RowV& v, Use use) const;
     template <typename Use>
     void alongColumns(float v, Use use) const;
-    // The fractal sums add each octave's row into theirs as it comes.
-    friend class FractalNoise;
-    friend class RidgedNoise;
+    // Octaves add each one's row into their sum as it comes.
+    friend class Octaves;
 
     struct Gradient {
         float x, y;
@@ -121,12 +131,21 @@ class Octaves {
 public:
     Octaves(int frequencyU, int frequencyV, int count, float gain, std::uint32_t seed, std::uint32_t seedStep,
             const std::vector<float>& columnU);
-    const std::vector<GradientNoise>& noises() const { return noises_; }
-    float amplitude(std::size_t octave) const { return amplitudes_[octave]; }
     // The sum of the amplitudes, which normalises the octaves' sum.
     float total() const { return total_; }
 
 private:
+    // The octaves' sum, each octave's noise n adding term(amplitude, n): at
+    // one place, along a row, and along the columns they were made with.
+    template <typename Term>
+    float sumAt(float u, float v, Term term) const;
+    template <typename RowV, typename Term>
+    void sumAlongRow(const std::vector<float>& u, const RowV& v, Term term, std::vector<float>& out) const;
+    template <typename Term>
+    void sumAlongColumns(float v, Term term, std::vector<float>& out) const;
+    friend class FractalNoise;
+    friend class RidgedNoise;
+
     std::vector<GradientNoise> noises_;
     std::vector<float> amplitudes_;
     float total_ = 0.0f;
@@ -139,6 +158,7 @@ public:
                  const std::vector<float>& columnU = {});
     float at(float u, float v) const;
     void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
     void row(float v, std::vector<float>& out) const;
 
 private:
@@ -153,6 +173,7 @@ public:
                 const std::vector<float>& columnU = {});
     float at(float u, float v) const;
     void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
     void row(float v, std::vector<float>& out) const;
 
 private:
@@ -172,8 +193,18 @@ class CellularNoise {
 public:
     CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed);
     CellSample at(float u, float v) const;
+    // out[i] = at(u[i], v), or at(u[i], v[i]); out is sized to match.
+    void row(const std::vector<float>& u, float v, std::vector<CellSample>& out) const;
+    void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<CellSample>& out) const;
 
 private:
+    // The nearest two of the nine points around the place (x, y), in
+    // cells, whose cells' neighbours across and down are given.
+    template <typename Neighbours>
+    CellSample nearest(float x, float y, const Neighbours& across, const Neighbours& down) const;
+    template <typename RowV>
+    void alongRow(const std::vector<float>& u, const RowV& v, std::vector<CellSample>& out) const;
+
     struct FeaturePoint {
         float jitterU, jitterV;  // its place in its cell, less the cell's 0.1 margin
         std::uint32_t cellId;

@@ -192,16 +192,20 @@ void paintGranite(Canvas& canvas) {
     const CellularNoise grains(96, 48, seed + 2u);
     const GradientNoise withinNoise(128, 64, seed + 3u, columnU);
     FractalNoise weatherNoise(4, 2, 3, 0.5f, seed + 5u, columnU);
-    std::vector<float> warpsU, warpsV, withins, weathers;
+    std::vector<float> warpsU, warpsV, withins, weathers, grainU(columnU.size()), grainV(columnU.size());
+    std::vector<CellSample> cells;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         warpNoiseU.row(v, warpsU);
         warpNoiseV.row(v, warpsV);
         withinNoise.row(v, withins);
         weatherNoise.row(v, weathers);
+        for (std::size_t x = 0; x < columnU.size(); ++x) {
+            grainU[x] = columnU[x] + 0.006f * warpsU[x];
+            grainV[x] = v + 0.012f * warpsV[x];
+        }
+        grains.row(grainU, grainV, cells);
         for (int x = 0; x < canvas.width; ++x) {
-            float wu = columnU[x] + 0.006f * warpsU[x];
-            float wv = v + 0.012f * warpsV[x];
-            CellSample cell = grains.at(wu, wv);
+            const CellSample& cell = cells[x];
             float mineral = static_cast<float>(cell.cellId & 0xFFFFu) / 65536.0f;
             float shade = static_cast<float>(cell.cellId >> 16) / 65536.0f;
             Colour c;
@@ -227,10 +231,12 @@ void paintBasalt(Canvas& canvas) {
     FractalNoise weatherNoise(4, 2, 4, 0.5f, seed + 5u, columnU);
     const CellularNoise bubbles(40, 20, seed + 2u);
     std::vector<float> bodies, flows, weathers;
+    std::vector<CellSample> bubbleRow;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         bodyNoise.row(v, bodies);
         flowNoise.row(v, flows);
         weatherNoise.row(v, weathers);
+        bubbles.row(columnU, v, bubbleRow);
         for (int x = 0; x < canvas.width; ++x) {
             float body = 0.30f * bodies[x];
             float flow = 0.12f * flows[x];
@@ -239,7 +245,7 @@ void paintBasalt(Canvas& canvas) {
             float weathered = smoothStep(0.2f, 0.6f, weathers[x]);
             c = mixColour(c, rgb(0.38f, 0.36f, 0.34f), 0.6f * weathered);
             // Gas bubbles frozen into the lava: dark pits with a faint light lip.
-            CellSample cell = bubbles.at(columnU[x], v);
+            const CellSample& cell = bubbleRow[x];
             float pick = static_cast<float>(cell.cellId & 0xFFFFu) / 65536.0f;
             if (pick < 0.4f) {
                 float radius = 0.12f + 0.2f * static_cast<float>(cell.cellId >> 16) / 65536.0f;
@@ -277,8 +283,9 @@ void paintSandstone(Canvas& canvas) {
         for (int x = 0; x < canvas.width; ++x) {
             float warp = 0.9f * broadWarps[x] + 0.12f * fineWarps[x];
             float strata = v * static_cast<float>(bands) + warp;
-            int band = wrapIndex(static_cast<int>(std::floor(strata)), bands);
-            float within = strata - std::floor(strata);
+            int layer = floorToInt(strata);
+            int band = wrapIndex(layer, bands);
+            float within = strata - static_cast<float>(layer);
             float tone = hashUnit(band, 0, seed + 2u);
             float nextTone = hashUnit(wrapIndex(band + 1, bands), 0, seed + 2u);
             // Soft changes between layers, with the lower part of each a shade darker.
@@ -342,7 +349,9 @@ void paintMossyStone(Canvas& canvas) {
     const CellularNoise lichen(32, 16, seed + 3u);
     FractalNoise coverNoise(4, 2, 5, 0.55f, seed + 4u, columnU), tuftNoise(64, 32, 2, 0.6f, seed + 5u, columnU);
     std::vector<float> bodies, cracks, covers, tufts;
+    std::vector<CellSample> spots;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
+        lichen.row(columnU, v, spots);
         bodyNoise.row(v, bodies);
         crackNoise.row(v, cracks);
         coverNoise.row(v, covers);
@@ -354,7 +363,7 @@ void paintMossyStone(Canvas& canvas) {
             stone = scaleColour(stone, 1.0f - 0.35f * smoothStep(0.82f, 0.97f, crack));
             stone = scaleColour(stone, 1.0f + 0.05f * (hashUnit(x, y, seed + 2u) - 0.5f));
             // Pale lichen rosettes on the bare stone.
-            CellSample spot = lichen.at(columnU[x], v);
+            const CellSample& spot = spots[x];
             if ((spot.cellId & 0xFFu) < 50u) {
                 float ring = smoothStep(0.38f, 0.25f, spot.nearest);
                 stone = mixColour(stone, rgb(0.74f, 0.75f, 0.62f), 0.65f * ring);
@@ -380,23 +389,30 @@ void paintSeaGlass(Canvas& canvas) {
     const FractalNoise flowNoise(4, 2, 5, 0.5f, seed + 2u);
     const RidgedNoise causticNoise(6, 3, 3, 0.5f, seed + 3u);
     const CellularNoise bubbles(24, 12, seed + 5u);
-    std::vector<float> warpsU, warpsV;
+    std::vector<float> warpsU, warpsV, flowU(columnU.size()), flowV(columnU.size()), flows, caustics;
+    std::vector<CellSample> bubbleRow;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         warpNoiseU.row(v, warpsU);
         warpNoiseV.row(v, warpsV);
-        for (int x = 0; x < canvas.width; ++x) {
+        for (std::size_t x = 0; x < columnU.size(); ++x) {
             float qu = warpsU[x];
             float qv = warpsV[x];
-            float wu = columnU[x] + 0.12f * qu, wv = v + 0.12f * qv;
-            float flow = flowNoise.at(wu, wv);
+            flowU[x] = columnU[x] + 0.12f * qu;
+            flowV[x] = v + 0.12f * qv;
+        }
+        flowNoise.row(flowU, flowV, flows);
+        causticNoise.row(flowU, flowV, caustics);
+        bubbles.row(columnU, v, bubbleRow);
+        for (int x = 0; x < canvas.width; ++x) {
+            float flow = flows[x];
             Colour c =
                 mixColour(rgb(0.20f, 0.50f, 0.49f), rgb(0.68f, 0.89f, 0.85f), clampUnit(0.55f + 0.75f * flow));
             // Light bent through the glass gathers into bright threads.
-            float caustic = std::pow(causticNoise.at(wu, wv), 5.0f);
+            float caustic = std::pow(caustics[x], 5.0f);
             c = addColour(c, scaleColour(rgb(0.9f, 1.0f, 0.97f), 0.35f * caustic));
             float frost = 0.03f * (hashUnit(x, y, seed + 4u) - 0.5f);
             c = scaleColour(c, 1.0f + frost);
-            CellSample bubble = bubbles.at(columnU[x], v);
+            const CellSample& bubble = bubbleRow[x];
             if ((bubble.cellId & 0xFFu) < 64u) {
                 float radius = 0.08f + 0.12f * static_cast<float>((bubble.cellId >> 8) & 0xFFu) / 256.0f;
                 float rim = smoothStep(radius * 0.55f, radius * 0.9f, bubble.nearest) *
@@ -430,16 +446,20 @@ void paintCrystal(Canvas& canvas, const CrystalRecipe& recipe) {
     std::optional<GradientNoise> striationNoise;
     if (recipe.striationCells > 0) striationNoise.emplace(recipe.striationCells, 2, recipe.seed + 3u, columnU);
     RidgedNoise veilNoise(4, 2, 4, 0.5f, recipe.seed + 4u, columnU);
-    std::vector<float> warpsU, warpsV, striae, veils;
+    std::vector<float> warpsU, warpsV, striae, veils, facetU(columnU.size()), facetV(columnU.size());
+    std::vector<CellSample> facetRow;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         warpNoiseU.row(v, warpsU);
         warpNoiseV.row(v, warpsV);
         if (striationNoise) striationNoise->row(v, striae);
         veilNoise.row(v, veils);
+        for (std::size_t x = 0; x < columnU.size(); ++x) {
+            facetU[x] = columnU[x] + 0.01f * warpsU[x];
+            facetV[x] = v + 0.01f * warpsV[x];
+        }
+        facets.row(facetU, facetV, facetRow);
         for (int x = 0; x < canvas.width; ++x) {
-            float wu = columnU[x] + 0.01f * warpsU[x];
-            float wv = v + 0.01f * warpsV[x];
-            CellSample facet = facets.at(wu, wv);
+            const CellSample& facet = facetRow[x];
             float angle = 6.28318530718f * static_cast<float>(facet.cellId & 0xFFFFu) / 65536.0f;
             float depth = static_cast<float>(facet.cellId >> 16) / 65536.0f;
             float tilt = facet.offsetU * std::cos(angle) + facet.offsetV * std::sin(angle);
@@ -500,9 +520,10 @@ void paintWood(Canvas& canvas) {
         for (int x = 0; x < canvas.width; ++x) {
             float wander = 0.9f * slowWanders[x] + 0.06f * quickWanders[x];
             float ring = v * static_cast<float>(rings) + wander;
-            float phase = ring - std::floor(ring);
+            int ringNumber = floorToInt(ring);
+            float phase = ring - static_cast<float>(ringNumber);
             // Each year grew its own amount: vary where the dark latewood starts.
-            int year = wrapIndex(static_cast<int>(std::floor(ring)), rings);
+            int year = wrapIndex(ringNumber, rings);
             float lateStart = 0.35f + 0.4f * hashUnit(year, 1, seed + 6u);
             float darkness = 0.55f + 0.4f * hashUnit(year, 2, seed + 6u);
             // Light earlywood grows slowly dark into the latewood, then breaks off.
@@ -684,8 +705,23 @@ void paintDuskHills(Canvas& canvas) {
         cloudNoise.row(warpedU, v, values);
     });
     LazyRow hills = lazyRowOf(hillNoise), stirs = lazyRowOf(stirNoise), shoreTones = lazyRowOf(shoreNoise);
+    // The lake mirrors the hills and the glow, its surface stirred into
+    // faint horizontal streaks: where each column of a row on the water
+    // samples the landscape, and the hills' noise there.
+    std::vector<float> mirroredU(columns), mirroredV(columns);
+    const float lakeBottom = *std::max_element(banks.begin(), banks.end());
+    LazyRow mirroredHills([&](float, std::vector<float>& values) { hillNoise.row(mirroredU, mirroredV, values); });
     shadeRows(canvas, [&](float v, int y, Colour* row) {
-        for (LazyRow* lazy : {&clouds, &hills, &stirs, &shoreTones}) lazy->startRow(v);
+        for (LazyRow* lazy : {&clouds, &hills, &stirs, &shoreTones, &mirroredHills}) lazy->startRow(v);
+        if (v >= lakeTop && v < lakeBottom) {
+            float depth = v - lakeTop;
+            for (std::size_t x = 0; x < columns; ++x) {
+                float stir = stirs[static_cast<int>(x)];
+                mirroredV[x] = std::fmax(0.0f, lakeTop - depth - 0.004f * stir);
+                float sampleU = columnU[x] + 0.003f * stir;
+                mirroredU[x] = sampleU - static_cast<float>(floorToInt(sampleU));
+            }
+        }
         for (int x = 0; x < canvas.width; ++x) {
             std::size_t column = static_cast<std::size_t>(x);
             if (v < lakeTop) {
@@ -696,20 +732,18 @@ void paintDuskHills(Canvas& canvas) {
             float bank = banks[column];
             Colour c;
             if (v < bank) {
-                // The lake mirrors the hills and the glow, a little darker and
-                // bluer, its surface stirred into faint horizontal streaks.
+                // The mirror image, a little darker and bluer.
                 float depth = v - lakeTop;
                 float stir = stirs[x];
-                float mirrored = std::fmax(0.0f, lakeTop - depth - 0.004f * stir);
-                float sampleU = columnU[column] + 0.003f * stir;
-                sampleU -= std::floor(sampleU);
+                float mirrored = mirroredV[column];
+                float sampleU = mirroredU[column];
                 std::size_t sampleColumn =
                     std::min(columns - 1, static_cast<std::size_t>(sampleU * static_cast<float>(canvas.width)));
                 auto cloudAt = [&] {
                     float cloudWarp = 0.05f * cloudWarpNoise.at(sampleU, mirrored);
                     return cloudNoise.at(sampleU + cloudWarp, mirrored);
                 };
-                auto hillAt = [&] { return hillNoise.at(sampleU, mirrored); };
+                auto hillAt = [&] { return mirroredHills[x]; };
                 c = scaleColour(landscape(sampleU, mirrored, sampleColumn, x, y, cloudAt, hillAt),
                                 0.72f + 0.04f * stir);
                 c = mixColour(c, rgb(0.08f, 0.08f, 0.17f), 0.55f * smoothStep(0.0f, 0.26f, depth));
