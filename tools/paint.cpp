@@ -653,25 +653,47 @@ void paintDuskHills(Canvas& canvas) {
     FractalNoise hillNoise(16, 16, 3, 0.5f, seed + 30u, columnU);
     FractalNoise stirNoise(2, 60, 3, 0.5f, seed + 50u, columnU), shoreNoise(40, 40, 2, 0.5f, seed + 51u, columnU);
 
-    // The sky and the hills at (u, v); cloudAt() and hillAt() give the
-    // clouds' and the hills' noise there, asked for only where they show.
-    auto landscape = [&](float u, float v, std::size_t column, int x, int y, auto cloudAt, auto hillAt) {
-        Colour c = rampColour(sky, 5, v);
-        float du = u - sunU, dv = (v - sunV) * 1.6f;
-        float distance2 = du * du + dv * dv;
+    // What the sky has at a height v all across the picture: worked out
+    // once for a row of the picture, for each pixel of the lake's mirror.
+    struct SkyHeight {
+        Colour colour;
+        float sunDv2;      // the distance down from the sun, stretched, squared
+        float cloudBand;   // how much the band of clouds covers
+        float cloudLight;  // how much the sun lights the clouds from below
+        float starSky;     // how dark the sky is for stars
+    };
+    auto skyHeight = [&](float v) {
+        SkyHeight height;
+        height.colour = rampColour(sky, 5, v);
+        float dv = (v - sunV) * 1.6f;
+        height.sunDv2 = dv * dv;
+        height.cloudBand = smoothStep(0.04f, 0.12f, v) * smoothStep(0.34f, 0.24f, v);
+        height.cloudLight = smoothStep(0.08f, 0.32f, v);
+        height.starSky = smoothStep(0.22f, 0.03f, v);
+        return height;
+    };
+
+    // The sky and the hills at (u, v), v's height in the sky given;
+    // cloudAt() and hillAt() give the clouds' and the hills' noise there,
+    // asked for only where they show.
+    auto landscape = [&](float u, float v, const SkyHeight& height, std::size_t column, int x, int y, auto cloudAt,
+                         auto hillAt) {
+        Colour c = height.colour;
+        float du = u - sunU;
+        float distance2 = du * du + height.sunDv2;
         c = addColour(c, scaleColour(rgb(1.0f, 0.62f, 0.32f), 0.35f * std::exp(-distance2 / 0.012f)));
         c = addColour(c, scaleColour(rgb(0.9f, 0.45f, 0.35f), 0.18f * std::exp(-distance2 / 0.12f)));
 
         // Long thin clouds, lit from below by the set sun.
-        float cloudBand = smoothStep(0.04f, 0.12f, v) * smoothStep(0.34f, 0.24f, v);
+        float cloudBand = height.cloudBand;
         float density = 0.0f;
         if (cloudBand > 0.0f) density = smoothStep(0.05f, 0.45f, cloudAt()) * cloudBand;
-        float lit = clampUnit(smoothStep(0.08f, 0.32f, v) * (1.0f - 0.8f * std::fabs(du)));
+        float lit = clampUnit(height.cloudLight * (1.0f - 0.8f * std::fabs(du)));
         Colour cloudColour = mixColour(rgb(0.28f, 0.21f, 0.38f), rgb(0.98f, 0.58f, 0.48f), lit);
         c = mixColour(c, cloudColour, 0.8f * density);
 
         // The first stars, high up where the sky is already dark.
-        float starZone = smoothStep(0.22f, 0.03f, v) * (1.0f - density);
+        float starZone = height.starSky * (1.0f - density);
         if (starZone > 0.0f && hashUnit(x, y, seed + 2u) > 0.9975f) {
             float glow = 0.3f + 0.7f * hashUnit(x, y, seed + 3u);
             c = mixColour(c, rgb(0.95f, 0.95f, 1.0f), glow * starZone);
@@ -713,6 +735,7 @@ void paintDuskHills(Canvas& canvas) {
     LazyRow mirroredHills([&](float, std::vector<float>& values) { hillNoise.row(mirroredU, mirroredV, values); });
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         for (LazyRow* lazy : {&clouds, &hills, &stirs, &shoreTones, &mirroredHills}) lazy->startRow(v);
+        const SkyHeight rowHeight = skyHeight(v);
         if (v >= lakeTop && v < lakeBottom) {
             float depth = v - lakeTop;
             for (std::size_t x = 0; x < columns; ++x) {
@@ -726,7 +749,8 @@ void paintDuskHills(Canvas& canvas) {
             std::size_t column = static_cast<std::size_t>(x);
             if (v < lakeTop) {
                 row[x] = landscape(
-                    columnU[column], v, column, x, y, [&] { return clouds[x]; }, [&] { return hills[x]; });
+                    columnU[column], v, rowHeight, column, x, y, [&] { return clouds[x]; },
+                    [&] { return hills[x]; });
                 continue;
             }
             float bank = banks[column];
@@ -744,8 +768,9 @@ void paintDuskHills(Canvas& canvas) {
                     return cloudNoise.at(sampleU + cloudWarp, mirrored);
                 };
                 auto hillAt = [&] { return mirroredHills[x]; };
-                c = scaleColour(landscape(sampleU, mirrored, sampleColumn, x, y, cloudAt, hillAt),
-                                0.72f + 0.04f * stir);
+                c = scaleColour(
+                    landscape(sampleU, mirrored, skyHeight(mirrored), sampleColumn, x, y, cloudAt, hillAt),
+                    0.72f + 0.04f * stir);
                 c = mixColour(c, rgb(0.08f, 0.08f, 0.17f), 0.55f * smoothStep(0.0f, 0.26f, depth));
                 // A thin bright line where the water meets the far shore.
                 c = mixColour(c, rgb(0.95f, 0.70f, 0.55f), 0.35f * smoothStep(3.0f * pixel, 0.0f, depth));
@@ -811,23 +836,30 @@ void paintMistyShore(Canvas& canvas) {
     LazyRow mistBanks = lazyRowOf(mistNoise), sandGrains = lazyRowOf(sandNoise), winds = lazyRowOf(windNoise);
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         for (LazyRow* lazy : {&ripples, &mistBanks, &sandGrains, &winds}) lazy->startRow(v);
+        // What depends on the row alone, worked out once for it.
+        const Colour skyColour = rampColour(sky, 3, v);
+        const float sunDv = v - sunV, sunDv2 = sunDv * sunDv;
+        const float lowMist = smoothStep(0.17f, horizon, v);
+        const float depth = v - horizon;
+        const float rippleFade = smoothStep(0.0f, 0.03f, depth);
+        const float pathWidth = 0.0016f + 0.02f * depth;
+        // Wind ripples on the dry sand, wider apart as they come nearer.
+        const float nearness = 0.9f / (v - horizon + 0.05f);
         for (int x = 0; x < canvas.width; ++x) {
             const std::size_t column = static_cast<std::size_t>(x);
             const float u = columnU[column];
             Colour c;
             float sunDu = u - sunU;
             if (v < horizon) {
-                c = rampColour(sky, 3, v);
-                float dv = v - sunV;
-                float distance = std::sqrt(sunDu * sunDu + dv * dv);
+                c = skyColour;
+                float distance = std::sqrt(sunDu * sunDu + sunDv2);
                 float disc = smoothStep(0.040f, 0.032f, distance);
                 c = mixColour(c, rgb(1.0f, 0.99f, 0.93f), 0.85f * disc);
                 c = addColour(
                     c, scaleColour(rgb(1.0f, 0.95f, 0.84f), 0.22f * std::exp(-distance * distance / 0.02f)));
                 // Banks of mist drifting along the horizon.
                 float bank = mistBanks[x];
-                float low = smoothStep(0.17f, horizon, v);
-                c = mixColour(c, rgb(0.93f, 0.93f, 0.91f), 0.35f * low * smoothStep(-0.2f, 0.5f, bank));
+                c = mixColour(c, rgb(0.93f, 0.93f, 0.91f), 0.35f * lowMist * smoothStep(-0.2f, 0.5f, bank));
 
                 float headRidge = headRidges[column];
                 float coastRidge = coastRidges[column];
@@ -842,20 +874,19 @@ void paintMistyShore(Canvas& canvas) {
                 float mist = 0.35f + 0.5f * smoothStep(horizon - headlands[column], horizon, v);
                 c = mixColour(c, mixColour(rgb(0.45f, 0.53f, 0.58f), c, mist), headCover);
             } else {
-                float depth = v - horizon;
                 float shore = shores[column];
                 if (v < shore) {
                     float t = depth / (shore - horizon);
                     c = mixColour(rgb(0.84f, 0.86f, 0.86f), rgb(0.50f, 0.59f, 0.63f), std::pow(t, 0.7f));
                     float ripple = ripples[x];
-                    c = scaleColour(c, 1.0f + 0.05f * ripple * smoothStep(0.0f, 0.03f, depth));
+                    c = scaleColour(c, 1.0f + 0.05f * ripple * rippleFade);
                     // The headland's dim reflection, broken up by the ripples.
                     float head = headlands[column];
                     if (u < 0.55f && depth < head * 0.8f) {
                         c = mixColour(c, rgb(0.55f, 0.62f, 0.66f), 0.35f * smoothStep(head * 0.8f, 0.0f, depth));
                     }
                     // The sun's path on the water, glittering.
-                    float path = std::exp(-sunDu * sunDu / (0.0016f + 0.02f * depth));
+                    float path = std::exp(-sunDu * sunDu / pathWidth);
                     float glitter = smoothStep(0.2f, 0.7f, ripple + 0.3f * (hashUnit(x, y, seed + 6u) - 0.5f));
                     c = mixColour(c, rgb(1.0f, 0.98f, 0.92f), path * (0.25f + 0.55f * glitter));
                     // A thin line of foam where the last wave spreads out.
@@ -867,8 +898,6 @@ void paintMistyShore(Canvas& canvas) {
                     Colour sand = rgb(0.83f, 0.77f, 0.67f);
                     c = mixColour(wet, sand, dry);
                     float grain = 0.04f * (hashUnit(x, y, seed + 7u) - 0.5f) + 0.04f * sandGrains[x];
-                    // Wind ripples on the dry sand, wider apart as they come nearer.
-                    float nearness = 0.9f / (v - horizon + 0.05f);
                     float ripple = std::sin(6.28318530718f * (8.0f * nearness + 1.5f * winds[x]));
                     c = scaleColour(c, 1.0f + grain + 0.035f * dry * ripple);
                 }
