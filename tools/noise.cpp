@@ -360,90 +360,106 @@ CellularNoise::CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed)
 
 namespace {
 
-// The three cells along one direction around the one a coordinate is in:
-// each one's wrapped index and its corner within the margin, c + 0.1.
-// Moved along a row, they are worked out again only where the cell changes,
-// as LatticeWalk's steps are.
-class CellNeighbours {
+// Along one direction, the cell a coordinate is in, worked out again only
+// where it changes, as LatticeWalk's steps are.
+class CellTrack {
 public:
-    explicit CellNeighbours(int frequency) : frequency_(frequency) {}
-    void moveTo(float scaled) {
-        if (scaled >= low_ && scaled < low_ + 1.0f) return;
-        int cell = floorToInt(scaled);
+    // Moves to the cell of a coordinate in cells; true when it is another.
+    bool moveTo(float scaled) {
+        if (scaled >= low_ && scaled < low_ + 1.0f) return false;
+        cell = floorToInt(scaled);
         low_ = static_cast<float>(cell);
-        for (int d = 0; d < 3; ++d) {
-            wrapped[d] = wrapIndex(cell + d - 1, frequency_);
-            corner[d] = static_cast<float>(cell + d - 1) + 0.1f;
-        }
+        return true;
     }
-    int wrapped[3] = {};
-    float corner[3] = {};
+    int cell = 0;
 
 private:
-    int frequency_;
     float low_ = std::numeric_limits<float>::infinity();  // no cell yet
 };
 
+// Two squared distances whose roots might be equal are within this factor
+// of each other: correctly rounded roots that are equal come from squares
+// less than 2^-20 apart, relatively.
+const float kEqualRootsSquares = 1.0f + 0x1p-16f;
+
 }  // namespace
 
-template <typename Neighbours>
-CellSample CellularNoise::nearest(float x, float y, const Neighbours& across, const Neighbours& down) const {
+void CellularNoise::gather(int cellX, int cellY, Neighbourhood& around) const {
     // The point's place comes from its wrapped cell, its distance from the
-    // unwrapped one: that is what makes the pattern tile. The nine points
-    // around, row by row: the offset to each and how far it is.
-    float offsetU[9], offsetV[9], distance[9];
-    std::uint32_t cellId[9];
+    // unwrapped one: that is what makes the pattern tile.
     for (int dy = 0; dy < 3; ++dy) {
-        const FeaturePoint* pointRow = latticeRow(points_, down.wrapped[dy], frequencyU_);
+        const int cy = cellY + dy - 1;
+        const FeaturePoint* pointRow = latticeRow(points_, wrapIndex(cy, frequencyV_), frequencyU_);
         for (int dx = 0; dx < 3; ++dx) {
-            const FeaturePoint& point = pointRow[across.wrapped[dx]];
+            const int cx = cellX + dx - 1;
+            const FeaturePoint& point = pointRow[wrapIndex(cx, frequencyU_)];
             const int k = dy * 3 + dx;
-            offsetU[k] = across.corner[dx] + point.jitterU - x;
-            offsetV[k] = down.corner[dy] + point.jitterV - y;
-            distance[k] = std::sqrt(offsetU[k] * offsetU[k] + offsetV[k] * offsetV[k]);
-            cellId[k] = point.cellId;
+            around.u[k] = static_cast<float>(cx) + 0.1f + point.jitterU;
+            around.v[k] = static_cast<float>(cy) + 0.1f + point.jitterV;
+            around.cellId[k] = point.cellId;
         }
     }
-    // The nearest and the second nearest as a search in that order finds
-    // them, the first of equally near points the nearest; selected rather
-    // than branched to, since which point is nearest is anyone's guess.
-    float best = 1e9f, second = 1e9f;
+}
+
+CellSample CellularNoise::nearest(float x, float y, const Neighbourhood& around) {
+    float offsetU[9], offsetV[9], square[9];
+    for (int k = 0; k < 9; ++k) {
+        offsetU[k] = around.u[k] - x;
+        offsetV[k] = around.v[k] - y;
+        square[k] = offsetU[k] * offsetU[k] + offsetV[k] * offsetV[k];
+    }
+    // The distances are the squares' correctly rounded roots, which keep
+    // their order: the nearest two points by their squares are the nearest
+    // two by distance, and only their roots are taken. The search, in the
+    // points' order, selects rather than branches, since which point is
+    // nearest is anyone's guess.
+    float best = std::numeric_limits<float>::infinity(), second = best;
     int nearestPoint = 0;
     for (int k = 0; k < 9; ++k) {
-        const float d = distance[k];
+        const float d = square[k];
         const bool nearer = d < best;
         second = nearer ? best : (d < second ? d : second);
         best = nearer ? d : best;
         nearestPoint = nearer ? k : nearestPoint;
     }
+    const float nearestDistance = std::sqrt(best);
+    // Of points at the same distance the first is the nearest, and two
+    // slightly different squares can have the same root.
+    for (int k = 0; k < nearestPoint; ++k) {
+        if (square[k] <= best * kEqualRootsSquares && std::sqrt(square[k]) == nearestDistance) {
+            nearestPoint = k;
+            break;
+        }
+    }
     CellSample sample;
-    sample.nearest = best;
-    sample.secondNearest = second;
+    sample.nearest = nearestDistance;
+    sample.secondNearest = std::sqrt(second);
     sample.offsetU = offsetU[nearestPoint];
     sample.offsetV = offsetV[nearestPoint];
-    sample.cellId = cellId[nearestPoint];
+    sample.cellId = around.cellId[nearestPoint];
     return sample;
 }
 
 CellSample CellularNoise::at(float u, float v) const {
     float x = u * static_cast<float>(frequencyU_);
     float y = v * static_cast<float>(frequencyV_);
-    CellNeighbours across(frequencyU_), down(frequencyV_);
-    across.moveTo(x);
-    down.moveTo(y);
-    return nearest(x, y, across, down);
+    Neighbourhood around;
+    gather(floorToInt(x), floorToInt(y), around);
+    return nearest(x, y, around);
 }
 
 template <typename RowV>
 void CellularNoise::alongRow(const std::vector<float>& u, const RowV& v, std::vector<CellSample>& out) const {
     out.resize(u.size());
-    CellNeighbours across(frequencyU_), down(frequencyV_);
+    CellTrack across, down;
+    Neighbourhood around;
     for (std::size_t i = 0; i < u.size(); ++i) {
         float x = u[i] * static_cast<float>(frequencyU_);
         float y = v[i] * static_cast<float>(frequencyV_);
-        across.moveTo(x);
-        down.moveTo(y);
-        out[i] = nearest(x, y, across, down);
+        // Both moves are made: neither may be skipped for the other.
+        const bool movedAcross = across.moveTo(x), movedDown = down.moveTo(y);
+        if (movedAcross || movedDown) gather(across.cell, down.cell, around);
+        out[i] = nearest(x, y, around);
     }
 }
 

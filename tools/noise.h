@@ -198,10 +198,15 @@ public:
     void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<CellSample>& out) const;
 
 private:
-    // The nearest two of the nine points around the place (x, y), in
-    // cells, whose cells' neighbours across and down are given.
-    template <typename Neighbours>
-    CellSample nearest(float x, float y, const Neighbours& across, const Neighbours& down) const;
+    // The nine feature points around a cell, row by row: each one's place,
+    // in the cells around rather than its wrapped one, and its cell's id.
+    struct Neighbourhood {
+        float u[9], v[9];
+        std::uint32_t cellId[9];
+    };
+    void gather(int cellX, int cellY, Neighbourhood& around) const;
+    // The nearest two of them to the place (x, y), in cells.
+    static CellSample nearest(float x, float y, const Neighbourhood& around);
     template <typename RowV>
     void alongRow(const std::vector<float>& u, const RowV& v, std::vector<CellSample>& out) const;
 
