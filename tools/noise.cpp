@@ -265,28 +265,47 @@ float Octaves::sumAt(float u, float v, Term term) const {
     return sum;
 }
 
-template <typename RowV, typename Term>
-void Octaves::sumAlongRow(const std::vector<float>& u, const RowV& v, Term term, std::vector<float>& out) const {
-    out.assign(u.size(), 0.0f);
-    for (std::size_t i = 0; i < noises_.size(); ++i) {
+template <typename AlongOctave, typename Term, typename Finish>
+void Octaves::sumAlong(std::size_t count, AlongOctave alongOctave, Term term, Finish finish,
+                       std::vector<float>& out) const {
+    // Each octave goes over the row once: the first starts each sum, at 0
+    // plus its term as a sum from 0 would, and the last finishes it.
+    out.resize(count);
+    const std::size_t last = noises_.size() - 1;
+    for (std::size_t i = 0; i <= last; ++i) {
+        const GradientNoise& noise = noises_[i];
         const float amplitude = amplitudes_[i];
-        noises_[i].alongRow(u, v, [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
+        if (last == 0) {
+            alongOctave(noise, [&](std::size_t x, float n) { out[x] = finish(0.0f + term(amplitude, n)); });
+        } else if (i == 0) {
+            alongOctave(noise, [&](std::size_t x, float n) { out[x] = 0.0f + term(amplitude, n); });
+        } else if (i < last) {
+            alongOctave(noise, [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
+        } else {
+            alongOctave(noise, [&](std::size_t x, float n) { out[x] = finish(out[x] + term(amplitude, n)); });
+        }
     }
 }
 
-template <typename Term>
-void Octaves::sumAlongColumns(float v, Term term, std::vector<float>& out) const {
-    out.assign(noises_.front().columns(), 0.0f);
-    for (std::size_t i = 0; i < noises_.size(); ++i) {
-        const float amplitude = amplitudes_[i];
-        noises_[i].alongColumns(v, [&](std::size_t x, float n) { out[x] += term(amplitude, n); });
-    }
+template <typename RowV, typename Term, typename Finish>
+void Octaves::sumAlongRow(const std::vector<float>& u, const RowV& v, Term term, Finish finish,
+                          std::vector<float>& out) const {
+    sumAlong(
+        u.size(), [&](const GradientNoise& noise, auto use) { noise.alongRow(u, v, use); }, term, finish, out);
+}
+
+template <typename Term, typename Finish>
+void Octaves::sumAlongColumns(float v, Term term, Finish finish, std::vector<float>& out) const {
+    sumAlong(
+        noises_.front().columns(), [&](const GradientNoise& noise, auto use) { noise.alongColumns(v, use); }, term,
+        finish, out);
 }
 
 namespace {
 
-// What an octave's noise n adds to the sum, as objects rather than
-// functions so that the sums take them inline.
+// What an octave's noise n adds to the sum, and what becomes of the sum of
+// all of them: objects rather than functions, so that the sums take them
+// inline.
 struct FractalTerm {
     float operator()(float amplitude, float n) const { return amplitude * n; }
 };
@@ -296,6 +315,14 @@ struct RidgedTerm {
         return amplitude * ridge * ridge;
     }
 };
+struct FractalFinish {
+    float total;
+    float operator()(float sum) const { return sum / total; }
+};
+struct RidgedFinish {
+    float total;
+    float operator()(float sum) const { return clampUnit(sum / total); }
+};
 
 }  // namespace
 
@@ -303,22 +330,21 @@ FractalNoise::FractalNoise(int frequencyU, int frequencyV, int octaves, float ga
                            const std::vector<float>& columnU)
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kFractalSeedStep, columnU) {}
 
-float FractalNoise::at(float u, float v) const { return octaves_.sumAt(u, v, FractalTerm()) / octaves_.total(); }
+float FractalNoise::at(float u, float v) const {
+    return FractalFinish{octaves_.total()}(octaves_.sumAt(u, v, FractalTerm()));
+}
 
 void FractalNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaves_.sumAlongRow(u, SameV{v}, FractalTerm(), out);
-    for (float& sum : out) sum /= octaves_.total();
+    octaves_.sumAlongRow(u, SameV{v}, FractalTerm(), FractalFinish{octaves_.total()}, out);
 }
 
 void FractalNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
     assert(v.size() == u.size());
-    octaves_.sumAlongRow(u, EachV{v}, FractalTerm(), out);
-    for (float& sum : out) sum /= octaves_.total();
+    octaves_.sumAlongRow(u, EachV{v}, FractalTerm(), FractalFinish{octaves_.total()}, out);
 }
 
 void FractalNoise::row(float v, std::vector<float>& out) const {
-    octaves_.sumAlongColumns(v, FractalTerm(), out);
-    for (float& sum : out) sum /= octaves_.total();
+    octaves_.sumAlongColumns(v, FractalTerm(), FractalFinish{octaves_.total()}, out);
 }
 
 RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed,
@@ -326,23 +352,20 @@ RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kRidgedSeedStep, columnU) {}
 
 float RidgedNoise::at(float u, float v) const {
-    return clampUnit(octaves_.sumAt(u, v, RidgedTerm()) / octaves_.total());
+    return RidgedFinish{octaves_.total()}(octaves_.sumAt(u, v, RidgedTerm()));
 }
 
 void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaves_.sumAlongRow(u, SameV{v}, RidgedTerm(), out);
-    for (float& sum : out) sum = clampUnit(sum / octaves_.total());
+    octaves_.sumAlongRow(u, SameV{v}, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
 
 void RidgedNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
     assert(v.size() == u.size());
-    octaves_.sumAlongRow(u, EachV{v}, RidgedTerm(), out);
-    for (float& sum : out) sum = clampUnit(sum / octaves_.total());
+    octaves_.sumAlongRow(u, EachV{v}, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
 
 void RidgedNoise::row(float v, std::vector<float>& out) const {
-    octaves_.sumAlongColumns(v, RidgedTerm(), out);
-    for (float& sum : out) sum = clampUnit(sum / octaves_.total());
+    octaves_.sumAlongColumns(v, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
 
 CellularNoise::CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed)
@@ -402,11 +425,10 @@ void CellularNoise::gather(int cellX, int cellY, Neighbourhood& around) const {
 }
 
 CellSample CellularNoise::nearest(float x, float y, const Neighbourhood& around) {
-    float offsetU[9], offsetV[9], square[9];
-    for (int k = 0; k < 9; ++k) {
-        offsetU[k] = around.u[k] - x;
-        offsetV[k] = around.v[k] - y;
-        square[k] = offsetU[k] * offsetU[k] + offsetV[k] * offsetV[k];
+    float square[Neighbourhood::kPlaces];
+    for (int k = 0; k < Neighbourhood::kPlaces; ++k) {
+        float offsetU = around.u[k] - x, offsetV = around.v[k] - y;
+        square[k] = offsetU * offsetU + offsetV * offsetV;
     }
     // The distances are the squares' correctly rounded roots, which keep
     // their order: the nearest two points by their squares are the nearest
@@ -415,7 +437,7 @@ CellSample CellularNoise::nearest(float x, float y, const Neighbourhood& around)
     // nearest is anyone's guess.
     float best = std::numeric_limits<float>::infinity(), second = best;
     int nearestPoint = 0;
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < Neighbourhood::kPoints; ++k) {
         const float d = square[k];
         const bool nearer = d < best;
         second = nearer ? best : (d < second ? d : second);
@@ -434,8 +456,8 @@ CellSample CellularNoise::nearest(float x, float y, const Neighbourhood& around)
     CellSample sample;
     sample.nearest = nearestDistance;
     sample.secondNearest = std::sqrt(second);
-    sample.offsetU = offsetU[nearestPoint];
-    sample.offsetV = offsetV[nearestPoint];
+    sample.offsetU = around.u[nearestPoint] - x;
+    sample.offsetV = around.v[nearestPoint] - y;
     sample.cellId = around.cellId[nearestPoint];
     return sample;
 }
