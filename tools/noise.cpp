@@ -114,10 +114,9 @@ GradientNoise::GradientNoise(int frequencyU, int frequencyV, std::uint32_t seed,
         }
         return table;
     }();
+    auto gradient = gradients_.begin();
     for (int y = 0; y < frequencyV; ++y)
-        for (int x = 0; x < frequencyU; ++x)
-            gradients_[static_cast<std::size_t>(y * frequencyU + x)] =
-                angles[hashLattice(x, y, seed) & (kGradientAngles - 1)];
+        for (int x = 0; x < frequencyU; ++x) *gradient++ = angles[hashLattice(x, y, seed) & (kGradientAngles - 1)];
 }
 
 namespace {
@@ -134,12 +133,6 @@ inline float blendCorners(const Gradient* top, const Gradient* bottom, const Lat
     float n11 = bottom[across.next].x * (fx - 1.0f) + bottom[across.next].y * (fy - 1.0f);
     // 2-D gradient noise peaks near 0.7; stretch it to fill about [-1, 1].
     return 1.41f * mixFloat(mixFloat(n00, n10, across.fade), mixFloat(n01, n11, across.fade), down.fade);
-}
-
-inline float blendValues(const float* top, const float* bottom, const LatticeStep& across,
-                         const LatticeStep& down) {
-    return mixFloat(mixFloat(top[across.cell], top[across.next], across.fade),
-                    mixFloat(bottom[across.cell], bottom[across.next], across.fade), down.fade);
 }
 
 }  // namespace
@@ -189,17 +182,6 @@ void GradientNoise::alongColumns(float v, Use use) const {
     }
 }
 
-void GradientNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    out.resize(u.size());
-    alongRow(u, SameV{v}, [&out](std::size_t i, float n) { out[i] = n; });
-}
-
-void GradientNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
-    assert(v.size() == u.size());
-    out.resize(u.size());
-    alongRow(u, EachV{v}, [&out](std::size_t i, float n) { out[i] = n; });
-}
-
 void GradientNoise::row(float v, std::vector<float>& out) const {
     out.resize(columns_.size());
     alongColumns(v, [&out](std::size_t i, float n) { out[i] = n; });
@@ -210,24 +192,9 @@ ValueNoise::ValueNoise(int frequencyU, int frequencyV, std::uint32_t seed, const
       frequencyV_(frequencyV),
       values_(latticeSize(frequencyU, frequencyV)),
       columns_(columnU, frequencyU) {
+    auto value = values_.begin();
     for (int y = 0; y < frequencyV; ++y)
-        for (int x = 0; x < frequencyU; ++x)
-            values_[static_cast<std::size_t>(y * frequencyU + x)] = hashUnit(x, y, seed);
-}
-
-float ValueNoise::at(float u, float v) const {
-    LatticeStep down = latticeStep(v, frequencyV_);
-    return blendValues(latticeRow(values_, down.cell, frequencyU_), latticeRow(values_, down.next, frequencyU_),
-                       latticeStep(u, frequencyU_), down);
-}
-
-void ValueNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    out.resize(u.size());
-    const LatticeStep down = latticeStep(v, frequencyV_);
-    const float* top = latticeRow(values_, down.cell, frequencyU_);
-    const float* bottom = latticeRow(values_, down.next, frequencyU_);
-    for (std::size_t i = 0; i < u.size(); ++i)
-        out[i] = blendValues(top, bottom, latticeStep(u[i], frequencyU_), down);
+        for (int x = 0; x < frequencyU; ++x) *value++ = hashUnit(x, y, seed);
 }
 
 void ValueNoise::row(float v, std::vector<float>& out) const {
@@ -236,6 +203,8 @@ void ValueNoise::row(float v, std::vector<float>& out) const {
     const LatticeStep down = latticeStep(v, frequencyV_);
     const float* top = latticeRow(values_, down.cell, frequencyU_);
     const float* bottom = latticeRow(values_, down.next, frequencyU_);
+    // The lattice's values blended by the fades, with each cell's corners
+    // looked up once for its columns.
     for (const LatticeColumns::Run& run : columns_.runs) {
         const float v00 = top[run.cell], v10 = top[run.next], v01 = bottom[run.cell], v11 = bottom[run.next];
         for (std::size_t i = run.begin; i < run.end; ++i) {
@@ -247,6 +216,7 @@ void ValueNoise::row(float v, std::vector<float>& out) const {
 
 Octaves::Octaves(int frequencyU, int frequencyV, int count, float gain, std::uint32_t seed, std::uint32_t seedStep,
                  const std::vector<float>& columnU) {
+    assert(count > 0);
     float amplitude = 1.0f;
     for (int i = 0; i < count; ++i) {
         noises_.emplace_back(frequencyU, frequencyV, seed + seedStep * static_cast<std::uint32_t>(i), columnU);
@@ -351,10 +321,6 @@ RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain
                          const std::vector<float>& columnU)
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kRidgedSeedStep, columnU) {}
 
-float RidgedNoise::at(float u, float v) const {
-    return RidgedFinish{octaves_.total()}(octaves_.sumAt(u, v, RidgedTerm()));
-}
-
 void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
     octaves_.sumAlongRow(u, SameV{v}, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
@@ -370,13 +336,13 @@ void RidgedNoise::row(float v, std::vector<float>& out) const {
 
 CellularNoise::CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed)
     : frequencyU_(frequencyU), frequencyV_(frequencyV), points_(latticeSize(frequencyU, frequencyV)) {
+    auto point = points_.begin();
     for (int y = 0; y < frequencyV; ++y) {
-        for (int x = 0; x < frequencyU; ++x) {
+        for (int x = 0; x < frequencyU; ++x, ++point) {
             std::uint32_t h = hashLattice(x, y, seed);
-            FeaturePoint& point = points_[static_cast<std::size_t>(y * frequencyU + x)];
-            point.jitterU = 0.8f * static_cast<float>(h & 0xFFFFu) / 65536.0f;
-            point.jitterV = 0.8f * static_cast<float>(h >> 16) / 65536.0f;
-            point.cellId = hashLattice(x, y, seed ^ kCellIdSeedChange);
+            point->jitterU = 0.8f * static_cast<float>(h & 0xFFFFu) / 65536.0f;
+            point->jitterV = 0.8f * static_cast<float>(h >> 16) / 65536.0f;
+            point->cellId = hashLattice(x, y, seed ^ kCellIdSeedChange);
         }
     }
 }
@@ -460,14 +426,6 @@ CellSample CellularNoise::nearest(float x, float y, const Neighbourhood& around)
     sample.offsetV = around.v[nearestPoint] - y;
     sample.cellId = around.cellId[nearestPoint];
     return sample;
-}
-
-CellSample CellularNoise::at(float u, float v) const {
-    float x = u * static_cast<float>(frequencyU_);
-    float y = v * static_cast<float>(frequencyV_);
-    Neighbourhood around;
-    gather(floorToInt(x), floorToInt(y), around);
-    return nearest(x, y, around);
 }
 
 template <typename RowV>

@@ -7,15 +7,19 @@
 // pixels.
 //
 // Each noise is an object made once per picture: it hashes every point of
-// its lattice when it is made, never again per pixel. at() gives the noise at
-// any one place; row() gives it along a row at one v, for any u, with the
-// work that depends on v alone done once for the row. A noise made with the
-// u of a picture's columns also works out once where each column falls on
-// its lattices, and row(v) then gives the row at those columns. All give the
-// same floats, worked out in the same order.
+// its lattice when it is made, never again per pixel, and gives its values a
+// row at a time. A noise made with the u of a picture's columns works out
+// once where each column falls on its lattice; row(v) then gives the row at
+// those columns, each cell's corners looked up once for all its columns.
+// row(u, v) gives the noise at any u along a row at one v, or at a v for
+// each u, finding the cells again only where they change. However it is
+// asked for, a noise gives the same floats, worked out in the same order, as
+// at one place at a time (GradientNoise::at, FractalNoise::at): the pictures
+// stay the same to the byte.
 #pragma once
 
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -85,13 +89,9 @@ class GradientNoise {
 public:
     GradientNoise(int frequencyU, int frequencyV, std::uint32_t seed, const std::vector<float>& columnU = {});
     float at(float u, float v) const;
-    // out[i] = at(u[i], v) for every u, or at(u[i], v[i]); out is sized to
-    // match.
-    void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
-    void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
-    // out[i] = at(columnU[i], v) for the columns it was made with.
+    // out[i] = at(columnU[i], v) for the columns it was made with; out is
+    // sized to match.
     void row(float v, std::vector<float>& out) const;
-    std::size_t columns() const { return columns_.size(); }
 
 private:
     // Call use(i, n) with the noise n at each u[i] (and its row's v[i]), or
@@ -102,6 +102,7 @@ private:
     void alongColumns(float v, Use use) const;
     // Octaves add each one's row into their sum as it comes.
     friend class Octaves;
+    std::size_t columns() const { return columns_.size(); }
 
     struct Gradient {
         float x, y;
@@ -114,9 +115,7 @@ private:
 // Value noise in [0, 1], smooth, same lattice rules.
 class ValueNoise {
 public:
-    ValueNoise(int frequencyU, int frequencyV, std::uint32_t seed, const std::vector<float>& columnU = {});
-    float at(float u, float v) const;
-    void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
+    ValueNoise(int frequencyU, int frequencyV, std::uint32_t seed, const std::vector<float>& columnU);
     void row(float v, std::vector<float>& out) const;
 
 private:
@@ -162,6 +161,7 @@ public:
     FractalNoise(int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed,
                  const std::vector<float>& columnU = {});
     float at(float u, float v) const;
+    // out[i] at (u[i], v), or at (u[i], v[i]); out is sized to match.
     void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
     void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
     void row(float v, std::vector<float>& out) const;
@@ -176,7 +176,6 @@ class RidgedNoise {
 public:
     RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain, std::uint32_t seed,
                 const std::vector<float>& columnU = {});
-    float at(float u, float v) const;
     void row(const std::vector<float>& u, float v, std::vector<float>& out) const;
     void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const;
     void row(float v, std::vector<float>& out) const;
@@ -197,8 +196,7 @@ struct CellSample {
 class CellularNoise {
 public:
     CellularNoise(int frequencyU, int frequencyV, std::uint32_t seed);
-    CellSample at(float u, float v) const;
-    // out[i] = at(u[i], v), or at(u[i], v[i]); out is sized to match.
+    // out[i] at (u[i], v), or at (u[i], v[i]); out is sized to match.
     void row(const std::vector<float>& u, float v, std::vector<CellSample>& out) const;
     void row(const std::vector<float>& u, const std::vector<float>& v, std::vector<CellSample>& out) const;
 

@@ -31,12 +31,14 @@ Colour addColour(const Colour& a, const Colour& b) {
 }
 
 // Pixels are shaded at their centres in picture coordinates (u across, v
-// down, both in [0, 1)), so frequencies count whole cells across the picture.
-// The u of each column's centre:
+// down, both in [0, 1)), so frequencies count whole cells across the picture:
+// the centre of pixel i of the `count` along one side.
+float pixelCentre(int i, int count) { return (static_cast<float>(i) + 0.5f) / static_cast<float>(count); }
+
+// The u of each column's centre.
 std::vector<float> columnCentres(const Canvas& canvas) {
     std::vector<float> u(static_cast<std::size_t>(canvas.width));
-    for (int x = 0; x < canvas.width; ++x)
-        u[static_cast<std::size_t>(x)] = (static_cast<float>(x) + 0.5f) / static_cast<float>(canvas.width);
+    for (int x = 0; x < canvas.width; ++x) u[static_cast<std::size_t>(x)] = pixelCentre(x, canvas.width);
     return u;
 }
 
@@ -45,10 +47,7 @@ std::vector<float> columnCentres(const Canvas& canvas) {
 // the noises of a row are worked out for all its columns at once.
 template <typename RowShader>
 void shadeRows(Canvas& canvas, RowShader shadeRow) {
-    for (int y = 0; y < canvas.height; ++y) {
-        float v = (static_cast<float>(y) + 0.5f) / static_cast<float>(canvas.height);
-        shadeRow(v, y, &canvasAt(canvas, 0, y));
-    }
+    for (int y = 0; y < canvas.height; ++y) shadeRow(pixelCentre(y, canvas.height), y, &canvasAt(canvas, 0, y));
 }
 
 // A piecewise-linear ramp through colour stops at increasing positions.
@@ -85,8 +84,8 @@ struct SandRecipe {
 
 void paintSand(Canvas& canvas, const SandRecipe& recipe) {
     const std::vector<float> columnU = columnCentres(canvas);
-    FractalNoise mottleNoise(4, 4, 4, 0.5f, recipe.seed, columnU);
-    FractalNoise driftNoise(32, 32, 2, 0.5f, recipe.seed + 11u, columnU);
+    const FractalNoise mottleNoise(4, 4, 4, 0.5f, recipe.seed, columnU);
+    const FractalNoise driftNoise(32, 32, 2, 0.5f, recipe.seed + 11u, columnU);
     const ValueNoise clumpNoise(128, 128, recipe.seed + 23u, columnU);
     std::vector<float> mottles, drifts, clumpRow;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
@@ -191,7 +190,7 @@ void paintGranite(Canvas& canvas) {
     const GradientNoise warpNoiseU(32, 16, seed, columnU), warpNoiseV(32, 16, seed + 1u, columnU);
     const CellularNoise grains(96, 48, seed + 2u);
     const GradientNoise withinNoise(128, 64, seed + 3u, columnU);
-    FractalNoise weatherNoise(4, 2, 3, 0.5f, seed + 5u, columnU);
+    const FractalNoise weatherNoise(4, 2, 3, 0.5f, seed + 5u, columnU);
     std::vector<float> warpsU, warpsV, withins, weathers, grainU(columnU.size()), grainV(columnU.size());
     std::vector<CellSample> cells;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
@@ -227,8 +226,8 @@ void paintGranite(Canvas& canvas) {
 void paintBasalt(Canvas& canvas) {
     const std::vector<float> columnU = columnCentres(canvas);
     const std::uint32_t seed = 404u;
-    FractalNoise bodyNoise(8, 4, 5, 0.6f, seed, columnU), flowNoise(2, 24, 3, 0.5f, seed + 4u, columnU);
-    FractalNoise weatherNoise(4, 2, 4, 0.5f, seed + 5u, columnU);
+    const FractalNoise bodyNoise(8, 4, 5, 0.6f, seed, columnU), flowNoise(2, 24, 3, 0.5f, seed + 4u, columnU);
+    const FractalNoise weatherNoise(4, 2, 4, 0.5f, seed + 5u, columnU);
     const CellularNoise bubbles(40, 20, seed + 2u);
     std::vector<float> bodies, flows, weathers;
     std::vector<CellSample> bubbleRow;
@@ -271,9 +270,10 @@ void paintSandstone(Canvas& canvas) {
         {0.65f, {0.77f, 0.51f, 0.30f}},  // ochre
         {1.0f, {0.63f, 0.37f, 0.25f}},   // red-brown
     };
-    FractalNoise broadWarpNoise(2, 2, 4, 0.5f, seed, columnU), fineWarpNoise(8, 4, 3, 0.5f, seed + 1u, columnU);
+    const FractalNoise broadWarpNoise(2, 2, 4, 0.5f, seed, columnU),
+        fineWarpNoise(8, 4, 3, 0.5f, seed + 1u, columnU);
     const GradientNoise grainNoise(128, 64, seed + 4u, columnU);
-    FractalNoise weatherNoise(4, 2, 4, 0.55f, seed + 5u, columnU);
+    const FractalNoise weatherNoise(4, 2, 4, 0.55f, seed + 5u, columnU);
     std::vector<float> broadWarps, fineWarps, grains, weathers;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         broadWarpNoise.row(v, broadWarps);
@@ -303,10 +303,11 @@ void paintSandstone(Canvas& canvas) {
 void paintSlate(Canvas& canvas) {
     const std::vector<float> columnU = columnCentres(canvas);
     const std::uint32_t seed = 606u;
-    FractalNoise patchNoise(2, 4, 4, 0.5f, seed, columnU), layerNoise(2, 40, 4, 0.6f, seed + 1u, columnU);
+    const FractalNoise patchNoise(2, 4, 4, 0.5f, seed, columnU), layerNoise(2, 40, 4, 0.6f, seed + 1u, columnU);
     const GradientNoise cleaveNoise(4, 4, seed + 2u, columnU), lineNoise(6, 24, seed + 6u, columnU);
-    FractalNoise flakeNoise(8, 48, 2, 0.5f, seed + 7u, columnU), rustNoise(4, 2, 5, 0.55f, seed + 4u, columnU);
-    FractalNoise sheenNoise(4, 8, 3, 0.5f, seed + 5u, columnU);
+    const FractalNoise flakeNoise(8, 48, 2, 0.5f, seed + 7u, columnU),
+        rustNoise(4, 2, 5, 0.55f, seed + 4u, columnU);
+    const FractalNoise sheenNoise(4, 8, 3, 0.5f, seed + 5u, columnU);
     std::vector<float> patchRow, layers, cleaves, lines, flakes, rusts, sheens;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         patchNoise.row(v, patchRow);
@@ -344,10 +345,11 @@ void paintSlate(Canvas& canvas) {
 void paintMossyStone(Canvas& canvas) {
     const std::vector<float> columnU = columnCentres(canvas);
     const std::uint32_t seed = 707u;
-    FractalNoise bodyNoise(6, 3, 5, 0.55f, seed, columnU);
-    RidgedNoise crackNoise(4, 2, 3, 0.5f, seed + 1u, columnU);
+    const FractalNoise bodyNoise(6, 3, 5, 0.55f, seed, columnU);
+    const RidgedNoise crackNoise(4, 2, 3, 0.5f, seed + 1u, columnU);
     const CellularNoise lichen(32, 16, seed + 3u);
-    FractalNoise coverNoise(4, 2, 5, 0.55f, seed + 4u, columnU), tuftNoise(64, 32, 2, 0.6f, seed + 5u, columnU);
+    const FractalNoise coverNoise(4, 2, 5, 0.55f, seed + 4u, columnU),
+        tuftNoise(64, 32, 2, 0.6f, seed + 5u, columnU);
     std::vector<float> bodies, cracks, covers, tufts;
     std::vector<CellSample> spots;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
@@ -385,7 +387,7 @@ void paintMossyStone(Canvas& canvas) {
 void paintSeaGlass(Canvas& canvas) {
     const std::vector<float> columnU = columnCentres(canvas);
     const std::uint32_t seed = 808u;
-    FractalNoise warpNoiseU(3, 2, 4, 0.5f, seed, columnU), warpNoiseV(3, 2, 4, 0.5f, seed + 1u, columnU);
+    const FractalNoise warpNoiseU(3, 2, 4, 0.5f, seed, columnU), warpNoiseV(3, 2, 4, 0.5f, seed + 1u, columnU);
     const FractalNoise flowNoise(4, 2, 5, 0.5f, seed + 2u);
     const RidgedNoise causticNoise(6, 3, 3, 0.5f, seed + 3u);
     const CellularNoise bubbles(24, 12, seed + 5u);
@@ -445,7 +447,7 @@ void paintCrystal(Canvas& canvas, const CrystalRecipe& recipe) {
     const CellularNoise facets(recipe.cellsU, recipe.cellsV, recipe.seed + 2u);
     std::optional<GradientNoise> striationNoise;
     if (recipe.striationCells > 0) striationNoise.emplace(recipe.striationCells, 2, recipe.seed + 3u, columnU);
-    RidgedNoise veilNoise(4, 2, 4, 0.5f, recipe.seed + 4u, columnU);
+    const RidgedNoise veilNoise(4, 2, 4, 0.5f, recipe.seed + 4u, columnU);
     std::vector<float> warpsU, warpsV, striae, veils, facetU(columnU.size()), facetV(columnU.size());
     std::vector<CellSample> facetRow;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
@@ -503,12 +505,12 @@ void paintWood(Canvas& canvas) {
     const int rings = 12;
     // The growth rings run along u and wander slowly, as a plank sawn
     // slightly across the log shows them.
-    FractalNoise slowWanderNoise(1, 2, 3, 0.45f, seed, columnU),
+    const FractalNoise slowWanderNoise(1, 2, 3, 0.45f, seed, columnU),
         quickWanderNoise(8, 4, 2, 0.5f, seed + 1u, columnU);
-    FractalNoise fibreNoise(3, 128, 3, 0.7f, seed + 2u, columnU);
+    const FractalNoise fibreNoise(3, 128, 3, 0.7f, seed + 2u, columnU);
     const GradientNoise fineFibreNoise(2, 256, seed + 7u, columnU);
     const ValueNoise poreNoise(64, 256, seed + 3u, columnU);
-    FractalNoise tintNoise(2, 2, 2, 0.5f, seed + 4u, columnU);
+    const FractalNoise tintNoise(2, 2, 2, 0.5f, seed + 4u, columnU);
     std::vector<float> slowWanders, quickWanders, fibres, fineFibres, poreRow, tints;
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         slowWanderNoise.row(v, slowWanders);
@@ -548,7 +550,7 @@ namespace {
 // outlines that depend on the column only.
 std::vector<float> fractalRow(const std::vector<float>& u, float v, int frequencyU, int frequencyV, int octaves,
                               float gain, std::uint32_t seed) {
-    FractalNoise noise(frequencyU, frequencyV, octaves, gain, seed);
+    const FractalNoise noise(frequencyU, frequencyV, octaves, gain, seed);
     std::vector<float> values;
     noise.row(u, v, values);
     return values;
@@ -590,7 +592,7 @@ private:
 };
 
 // For a noise made with the picture's columns.
-LazyRow lazyRowOf(FractalNoise& noise) {
+LazyRow lazyRowOf(const FractalNoise& noise) {
     return LazyRow([&noise](float v, std::vector<float>& values) { noise.row(v, values); });
 }
 
@@ -649,9 +651,10 @@ void paintDuskHills(Canvas& canvas) {
     }
     const float pixel = 1.0f / static_cast<float>(canvas.height);
 
-    FractalNoise cloudWarpNoise(3, 3, 3, 0.5f, seed, columnU), cloudNoise(3, 14, 5, 0.55f, seed + 1u);
-    FractalNoise hillNoise(16, 16, 3, 0.5f, seed + 30u, columnU);
-    FractalNoise stirNoise(2, 60, 3, 0.5f, seed + 50u, columnU), shoreNoise(40, 40, 2, 0.5f, seed + 51u, columnU);
+    const FractalNoise cloudWarpNoise(3, 3, 3, 0.5f, seed, columnU), cloudNoise(3, 14, 5, 0.55f, seed + 1u);
+    const FractalNoise hillNoise(16, 16, 3, 0.5f, seed + 30u, columnU);
+    const FractalNoise stirNoise(2, 60, 3, 0.5f, seed + 50u, columnU),
+        shoreNoise(40, 40, 2, 0.5f, seed + 51u, columnU);
 
     // What the sky has at a height v all across the picture: worked out
     // once for a row of the picture, for each pixel of the lake's mirror.
@@ -736,8 +739,11 @@ void paintDuskHills(Canvas& canvas) {
     shadeRows(canvas, [&](float v, int y, Colour* row) {
         for (LazyRow* lazy : {&clouds, &hills, &stirs, &shoreTones, &mirroredHills}) lazy->startRow(v);
         const SkyHeight rowHeight = skyHeight(v);
+        // On the water, what its depth alone decides.
+        const float depth = v - lakeTop;
+        const float deepening = smoothStep(0.0f, 0.26f, depth);
+        const float shoreLine = smoothStep(3.0f * pixel, 0.0f, depth);
         if (v >= lakeTop && v < lakeBottom) {
-            float depth = v - lakeTop;
             for (std::size_t x = 0; x < columns; ++x) {
                 float stir = stirs[static_cast<int>(x)];
                 mirroredV[x] = std::fmax(0.0f, lakeTop - depth - 0.004f * stir);
@@ -757,7 +763,6 @@ void paintDuskHills(Canvas& canvas) {
             Colour c;
             if (v < bank) {
                 // The mirror image, a little darker and bluer.
-                float depth = v - lakeTop;
                 float stir = stirs[x];
                 float mirrored = mirroredV[column];
                 float sampleU = mirroredU[column];
@@ -771,9 +776,9 @@ void paintDuskHills(Canvas& canvas) {
                 c = scaleColour(
                     landscape(sampleU, mirrored, skyHeight(mirrored), sampleColumn, x, y, cloudAt, hillAt),
                     0.72f + 0.04f * stir);
-                c = mixColour(c, rgb(0.08f, 0.08f, 0.17f), 0.55f * smoothStep(0.0f, 0.26f, depth));
+                c = mixColour(c, rgb(0.08f, 0.08f, 0.17f), 0.55f * deepening);
                 // A thin bright line where the water meets the far shore.
-                c = mixColour(c, rgb(0.95f, 0.70f, 0.55f), 0.35f * smoothStep(3.0f * pixel, 0.0f, depth));
+                c = mixColour(c, rgb(0.95f, 0.70f, 0.55f), 0.35f * shoreLine);
             } else {
                 // The near bank, dark against the water, darker still at the bottom.
                 c = mixColour(rgb(0.10f, 0.08f, 0.13f), rgb(0.05f, 0.04f, 0.08f), smoothStep(bank, 1.0f, v));
@@ -821,8 +826,9 @@ void paintMistyShore(Canvas& canvas) {
         shores[x] = 0.72f + 0.015f * std::sin(6.28318530718f * (u * 1.5f + 0.2f)) + 0.01f * shoreFolds[x];
     }
 
-    FractalNoise mistNoise(2, 12, 4, 0.5f, seed, columnU), rippleNoise(4, 4, 3, 0.5f, seed + 5u);
-    FractalNoise sandNoise(24, 24, 3, 0.5f, seed + 8u, columnU), windNoise(3, 3, 3, 0.5f, seed + 9u, columnU);
+    const FractalNoise mistNoise(2, 12, 4, 0.5f, seed, columnU), rippleNoise(4, 4, 3, 0.5f, seed + 5u);
+    const FractalNoise sandNoise(24, 24, 3, 0.5f, seed + 8u, columnU),
+        windNoise(3, 3, 3, 0.5f, seed + 9u, columnU);
     // Ripples grow as the water nears: sample them on a plane seen in
     // perspective, as far off as the row is near the horizon.
     std::vector<float> perspectiveU;
