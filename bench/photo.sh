@@ -59,7 +59,7 @@ done
   echo "ImageMagick's picture is not 600x600"; exit 1; }
 
 # Medians of each column, then the table and the ratios.
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+. bench/median.sh
 tool_us=$(cut -d' ' -f1 "$work/tool.runs" | median)
 tool_kb=$(cut -d' ' -f2 "$work/tool.runs" | median)
 im_us=$(cut -d' ' -f1 "$work/imagemagick.runs" | median)

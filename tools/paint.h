@@ -22,9 +22,6 @@ struct Canvas {
 Canvas makeCanvas(int width, int height);
 Colour& canvasAt(Canvas& canvas, int x, int y);
 const Colour& canvasAt(const Canvas& canvas, int x, int y);
-// The byte a picture stores for a channel value, rounded, clamped, with a
-// tiny ordered dither so that the skies' long gradients show no bands.
-unsigned char channelByte(float value, int x, int y);
 
 struct GardenPicture {
     const char* fileName;
@@ -34,7 +31,9 @@ struct GardenPicture {
 };
 
 // The picture painted, as the raster the garden's BMP writer stores: each
-// channel through channelByte, raster row 0 the picture's top row.
+// channel value rounded to a byte and clamped, with a tiny ordered dither so
+// that the skies' long gradients show no bands; raster row 0 the picture's
+// top row.
 std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture);
 
 // The twelve textures (tiling) and the two backgrounds (upright), at their

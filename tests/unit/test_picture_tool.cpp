@@ -5,6 +5,7 @@
 #include "image/image.h"
 #include "image/texture.h"
 #include "tests/common/hostile_files.h"
+#include "tests/common/picture_digests.h"
 
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -254,6 +255,13 @@ TEST_F(DefaultPictures, AreTheSameOnEveryRun) {
         EXPECT_TRUE(fileText(entry.path()) == fileText(second / name)) << name << " differs between runs";
     }
     fs::remove_all(second);
+}
+
+TEST_F(DefaultPictures, AreByteForByteThePicturesOfTheTable) {
+    ASSERT_EQ(firstRun.status, 0);
+    for (const PictureDigest& known : kGardenPictureDigests)
+        EXPECT_EQ(fileSha256(garden() / known.fileName), known.sha256)
+            << known.fileName << " is not drawn as it was";
 }
 
 TEST_F(DefaultPictures, BackgroundsHaveTheirSkyAtTheTop) {

@@ -1,7 +1,8 @@
 // The Windows build under Wine, each test in a Windows of its own: the
 // installer and the uninstaller, the installed launcher starting a garden
 // that draws as the Linux build's does, a photo the Windows picture tool
-// made a background, and the refusals of the garden and the tool.
+// made a background, the garden's own pictures as that tool draws them,
+// and the refusals of the garden and the tool.
 #include <gtest/gtest.h>
 
 #include <vips/vips8>
@@ -20,6 +21,7 @@
 
 #include "garden_test.h"
 #include "tests/common/hostile_files.h"
+#include "tests/common/picture_digests.h"
 #include "wine.h"
 
 namespace {
@@ -284,8 +286,9 @@ TEST_F(WindowsGarden, ATextureThatCannotBeLoadedEndsTheGardenWithStatusOneAndIts
     EXPECT_EQ(lines[15], "Bpp from wood1.bmp is not 24: 8");
 }
 
-// The picture tool's refusals, of the same files as on Linux: one line on
-// standard error, status 1, and no garden folder made.
+// The picture tool: the garden's pictures drawn as on Linux, and its
+// refusals of the same files as there: one line on standard error, status
+// 1, and no garden folder made.
 class WindowsPictureTool : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -315,6 +318,14 @@ protected:
     fs::path scratch;
     wine::Prefix windows;
 };
+
+TEST_F(WindowsPictureTool, DrawsTheGardensPicturesByteForByteAsOnLinux) {
+    const wine::Run drawn =
+        windows.run(wine::windowsBuild() / "sandmere-picture.exe", {"defaults", "garden"}, scratch);
+    ASSERT_TRUE(drawn.result.exitedWith(0)) << describe(drawn);
+    for (const PictureDigest& known : kGardenPictureDigests)
+        EXPECT_EQ(fileSha256(scratch / "garden" / known.fileName), known.sha256) << known.fileName;
+}
 
 TEST_F(WindowsPictureTool, RefusesEachHostileFileWithOneLineAndStatusOne) {
     for (const HostileFile& hostile : writeHostileFiles(scratch, scratch / "photo.jpg")) {
