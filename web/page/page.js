@@ -1,17 +1,21 @@
 // The page around the garden. The garden runs as it does on the desktop;
 // the page hands it every event through its own handlers, keeps and shares
 // what it was handed, and shows what it prints. Start-up, in order:
-//   1. start reading what this browser keeps (the garden, own pictures),
-//      while the garden's script and WebAssembly download and compile;
+//   1. start reading what this browser keeps (the garden, the pictures it
+//      painted before, own pictures), while the garden's script and
+//      WebAssembly download and compile;
 //   2. take in a garden that a link carries;
-//   3. put the kept pictures in the garden's working folder;
-//   4. the garden starts (main());
-//   5. the kept garden is replayed, and the controls come alive.
+//   3. put the kept pictures in the garden's working folder, the painted
+//      ones first and own ones over them;
+//   4. the garden starts (main()), painting only what is missing;
+//   5. the kept garden is replayed, and the controls come alive;
+//   6. after the first plan is shown, the painted pictures are kept.
 import * as garden from './garden.js';
 import { showLine, openMessages } from './console.js';
 import { startControls, disableControls } from './controls.js';
 import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
+import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
 import { beginReadingPictures, startPictures, usePhoto, writeKeptPictures } from './pictures.js';
 import { isGardenFile, openGardenFile, say, startSharing, takeLinkedGarden } from './share.js';
 import { shownPicture, startPicture } from './picture.js';
@@ -72,9 +76,21 @@ function keepSiteOffline() {
   }
 }
 
+// work() once the garden has shown a frame and the page has a quiet moment.
+function afterFirstFrame(work) {
+  const whenIdle = () => (window.requestIdleCallback ? requestIdleCallback(work, { timeout: 2000 }) : setTimeout(work, 200));
+  if (performance.getEntriesByName('sandmere-first-frame').length) return whenIdle();
+  let waiting = true;
+  garden.onFrame(() => {
+    if (waiting) whenIdle();
+    waiting = false;
+  });
+}
+
 // ---- The garden -------------------------------------------------------------------
 
 keeper.beginReading();
+beginReadingPainted();
 beginReadingPictures();
 const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
 
@@ -89,7 +105,9 @@ const Module = {
     },
     () => {
       Module.addRunDependency('kept-pictures');
-      writeKeptPictures(Module.FS).finally(() => Module.removeRunDependency('kept-pictures'));
+      writePainted(Module.FS)
+        .then(() => writeKeptPictures(Module.FS))
+        .finally(() => Module.removeRunDependency('kept-pictures'));
     },
   ],
   postRun: [
@@ -106,8 +124,11 @@ const Module = {
       canvas.focus({ preventScroll: true });
       main.dataset.started = '';
       // The site's files are all here by now: copying them for offline use
-      // no longer competes with the garden's start.
+      // no longer competes with the garden's start; nor, once the first
+      // plan is shown and the page is idle, does keeping the painted
+      // pictures.
       keepSiteOffline();
+      afterFirstFrame(() => keepPainted(Module.FS));
     },
   ],
   onExit: (status) => {

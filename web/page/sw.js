@@ -20,6 +20,7 @@ const SITE = [
   'picture.js',
   'sound.js',
   'pictures.js',
+  'painted.js',
   'version.js',
   'sandmere.js',
   'sandmere.wasm',

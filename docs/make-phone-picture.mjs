@@ -1,0 +1,60 @@
+// Draws the README's picture of the page on a phone held upright (390 by
+// 844 CSS pixels, touch): furrows raked with a finger on the five-tine
+// rake, both rocks, and the page's first screen saved as docs/phone.png.
+// Usage: node docs/make-phone-picture.mjs [site folder, default build-web/site]
+import { createRequire } from 'node:module';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import { serveFolder } from '../scripts/serve.mjs';
+
+const repo = fileURLToPath(new URL('..', import.meta.url));
+const site = path.resolve(process.argv[2] || path.join(repo, 'build-web', 'site'));
+const tools = process.env.SANDMERE_WEB_TOOLS || path.join(repo, 'build-web', 'node-tools');
+const { chromium } = createRequire(path.join(tools, 'package.json'))('playwright-core');
+
+const { server, url } = await serveFolder(site);
+const browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--disable-background-networking'],
+});
+try {
+  const context = await browser.newContext({
+    viewport: { width: 390, height: 844 },
+    deviceScaleFactor: 1,
+    hasTouch: true,
+    isMobile: true,
+  });
+  const page = await context.newPage();
+  await page.goto(url);
+  await page.locator('main[data-started]').waitFor();
+  const box = await page.locator('#garden').boundingBox();
+  const cdp = await context.newCDPSession(page);
+  const finger = async (points) => {
+    const at = ([x, y]) => [{ x: box.x + x * box.width, y: box.y + y * box.height, id: 0 }];
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: at(points[0]) });
+    for (const point of points.slice(1)) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: at(point) });
+    await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  };
+  await page.click('button[data-menu-entry="Five-Tine"]');
+  for (const y of [0.12, 0.3, 0.82]) {
+    const points = [];
+    for (let x = 0.02; x <= 0.98; x += 0.02) points.push([x, y + 0.03 * Math.sin(x * 9)]);
+    await finger(points);
+  }
+  await page.click('button[data-menu-entry="Place Large Rock"]');
+  await finger([[0.3, 0.56]]);
+  await page.click('button[data-menu-entry="Place Small Rock"]');
+  await finger([[0.72, 0.58]]);
+  await page.click('button[data-menu-entry="Three-Tine"]');
+  const ring = [];
+  for (let a = 0; a <= Math.PI * 2.05; a += 0.1) ring.push([0.3 + 0.17 * Math.cos(a), 0.56 + 0.17 * Math.sin(a)]);
+  await finger(ring);
+  await page.evaluate(() => document.activeElement.blur());
+  await page.waitForTimeout(300);
+  await page.screenshot({ path: path.join(repo, 'docs', 'phone.png') });
+  console.log('wrote docs/phone.png');
+} finally {
+  await browser.close();
+  server.close();
+}
