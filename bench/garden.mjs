@@ -6,27 +6,16 @@
 // own measure), how long the link to the 24-stroke garden is, and how
 // many bytes a stroke takes in a garden file.
 // Usage: node bench/garden.mjs SITE [ROUNDS]
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { linkFragment, writeGarden } from '../web/page/record.js';
 import { serveFolder } from '../scripts/serve.mjs';
+import { chromiumArgs, chromiumPath, playwright } from '../tests/web/harness.mjs';
 
 const repo = fileURLToPath(new URL('..', import.meta.url));
 const site = path.resolve(process.argv[2] || path.join(repo, 'build-web', 'site'));
 const ROUNDS = Number(process.argv[3] || 3);
-const nodeTools = process.env.SANDMERE_WEB_TOOLS || path.join(repo, 'build-web', 'node-tools');
-const { chromium } = createRequire(path.join(nodeTools, 'package.json'))('playwright-core');
-const CHROMIUM_ARGS = [
-  '--no-sandbox',
-  '--use-angle=swiftshader',
-  '--enable-unsafe-swiftshader',
-  '--disable-background-networking',
-  '--disable-component-update',
-  '--disable-sync',
-  '--no-first-run',
-];
 const RAKES_MENU = 1;
 const MOTIONS = 30;
 
@@ -51,7 +40,7 @@ function gardenOf(strokes) {
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 async function replayTimes(url, file) {
-  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS });
+  const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
   try {
     const page = await (await browser.newContext({ viewport: { width: 1000, height: 1000 } })).newPage();
     await page.goto(url);

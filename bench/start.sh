@@ -3,14 +3,16 @@
 # 1.2.0's, in one run. Natively: the picture tool drawing the garden's
 # fourteen pictures (sandmere-picture defaults), both tools built in release
 # and run alternately, with their median times, the ratio, and whether both
-# drew the same bytes.
+# drew the same bytes. In the browser: both sites' first plan on a first
+# visit, a repeat visit and a repeat visit with the CPU slowed four times,
+# medians of three fresh browsers each (bench/start.mjs).
 # Usage: bench/start.sh [ROUNDS]   (or ./bench.sh start [ROUNDS]; 9 rounds
 # by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 . bench/median.sh
-need_packages "${BUILD_PACKAGES[@]}"
+need_packages "${BUILD_PACKAGES[@]}" "${WEB_PACKAGES[@]}"
 
 rounds="${1:-9}"
 # Version 1.2.0's painters as they last stood, at the tip of main before
@@ -72,5 +74,15 @@ native_start() {
   [ "$same" = yes ]
 }
 
+# Both sites, built with the web workflow preset.
+build_sites() {
+  CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" cmake --workflow --preset web >/dev/null
+  (cd "$baseline_tree" && CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" \
+    cmake --workflow --preset web >/dev/null)
+  scripts/web-tools.sh >/dev/null
+}
+
 build_tools
 native_start
+build_sites
+node bench/start.mjs 3 "1.2.0=$baseline_tree/build-web/site" "this build=build-web/site"

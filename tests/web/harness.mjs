@@ -19,6 +19,8 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
 
+import { after, before } from 'node:test';
+
 import { serveFolder } from '../../scripts/serve.mjs';
 
 export const repo = fileURLToPath(new URL('../..', import.meta.url));
@@ -101,6 +103,19 @@ export async function startBrowser() {
 }
 
 const PHONES = { upright: { width: 390, height: 844 }, sideways: { width: 844, height: 390 } };
+
+// A test file's server and browser, and the desktop garden's start-up
+// console, made before its tests and closed after them: { site, startup }
+// once they run.
+export function useSite() {
+  const shared = {};
+  before(async () => {
+    shared.site = await startBrowser();
+    shared.startup = (await desktop([])).console;
+  });
+  after(() => shared.site?.close());
+  return shared;
+}
 
 // ---- Pictures: 600 x 600 RGB, top row first -------------------------------
 

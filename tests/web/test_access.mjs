@@ -5,9 +5,9 @@ import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { desktop, Garden, nodeTools, skipUnlessReady, startBrowser } from './harness.mjs';
+import { Garden, nodeTools, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -16,13 +16,7 @@ const axeSource = readFileSync(
   'utf8',
 );
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 // The page's violations, as "rule: what, where" lines. axe runs through
 // the debugging protocol, which the page's CSP does not govern, so the
@@ -36,7 +30,7 @@ async function violations(garden) {
 }
 
 test('axe-core finds no violation in the plan, with the menu open, in 3-D and on a phone', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   assert.deepEqual(await violations(garden), [], 'the plan');
   const box = await garden.canvas.boundingBox();
   await garden.page.mouse.click(box.x + 300, box.y + 300, { button: 'right' });
@@ -50,13 +44,13 @@ test('axe-core finds no violation in the plan, with the menu open, in 3-D and on
   assert.deepEqual(await violations(garden), [], 'in 3-D, the messages open');
   garden.assertNoProblems();
 
-  const phone = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const phone = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   assert.deepEqual(await violations(phone), [], 'on a phone');
   phone.assertNoProblems();
 });
 
 test('the keyboard reaches every control, shows its focus and uses it', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   const controls = await garden.page.evaluate(() =>
     [...document.querySelectorAll('button, input, select, summary, [tabindex="0"]')]
       .filter((element) => !element.disabled && (element.offsetParent !== null || element.closest('.file-button')))

@@ -3,19 +3,13 @@
 // they show in the mode where they act, no button is named by a single
 // character, and what is chosen is marked however it was chosen.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { desktop, Garden, skipUnlessReady, startBrowser } from './harness.mjs';
+import { Garden, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 const lastEvent = async (garden, type) => (await garden.record()).filter((event) => event.type === type).pop();
 const pressed = (garden, label) =>
@@ -37,7 +31,7 @@ const PLAN_ENTRIES = ['One-Tine', 'Three-Tine', 'Five-Tine', 'Place Small Rock',
 const SCENE_ENTRIES = ['Use Light Sand', 'Use Dark Sand'];
 
 test('each menu button hands the garden the pop-up entry of its label, in the mode where it acts', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   const labels = await garden.page.locator('button[data-menu-entry]').evaluateAll((buttons) =>
     buttons.map((b) => b.dataset.menuEntry),
   );
@@ -65,7 +59,7 @@ test('each menu button hands the garden the pop-up entry of its label, in the mo
 });
 
 test('what is chosen is marked, whether by a button, the pop-up menu or a key', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   assert.equal(await pressed(garden, 'One-Tine'), 'true');
   await garden.choose(['Rakes', 'Five-Tine']);
   assert.deepEqual(
@@ -86,7 +80,7 @@ test('what is chosen is marked, whether by a button, the pop-up menu or a key', 
 });
 
 test('each key button sends its key, is named in words and shows where its key acts', async () => {
-  const garden = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   const names = await garden.page.locator('button').evaluateAll((buttons) =>
     buttons.map((button) => {
       // The accessible name: its label, or its text less what is hidden.
@@ -116,7 +110,7 @@ test('each key button sends its key, is named in words and shows where its key a
 });
 
 test('the sound of raking is off at first, with no audio context; switched on it is remembered and plays while raking', async () => {
-  const context = await site.newContext();
+  const context = await shared.site.newContext();
   // Counts the audio contexts the page makes, and how loud it makes the
   // raking sound.
   await context.addInitScript(() => {
@@ -140,7 +134,7 @@ test('the sound of raking is off at first, with no audio context; switched on it
       }
     };
   });
-  const garden = await Garden.open(context, site.url, startup);
+  const garden = await Garden.open(context, shared.site.url, shared.startup);
   const sound = garden.page.locator('#sound');
   assert.equal(await sound.getAttribute('aria-pressed'), 'false');
   const stroke = [
@@ -154,7 +148,7 @@ test('the sound of raking is off at first, with no audio context; switched on it
 
   await sound.click();
   await garden.page.reload();
-  await garden.waitForStart(startup);
+  await garden.waitForStart(shared.startup);
   assert.equal(await sound.getAttribute('aria-pressed'), 'true', 'remembered');
   await garden.rake(stroke);
   assert.equal(await garden.page.evaluate(() => window.audioContexts), 1);

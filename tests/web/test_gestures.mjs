@@ -5,19 +5,13 @@
 // sent; the wheel moves the camera too. In the plan a second finger never
 // rakes.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { check, compare, desktop, Garden, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, compare, Garden, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 const keysSince = async (garden, from) =>
   (await garden.record())
@@ -30,7 +24,7 @@ const line = (from, to, steps) =>
   Array.from({ length: steps + 1 }, (_, i) => [from[0] + ((to[0] - from[0]) * i) / steps, from[1] + ((to[1] - from[1]) * i) / steps]);
 
 test('a swipe turns the garden by 90 to 180 degrees, and a drag that comes back leaves the same picture', async () => {
-  const garden = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   const side = (await garden.canvas.boundingBox()).width;
   await garden.page.click('button[data-menu-entry="Place Large Rock"]');
   await garden.touch([[side * 0.3, side * 0.7]]);
@@ -75,7 +69,7 @@ test('a swipe turns the garden by 90 to 180 degrees, and a drag that comes back 
 });
 
 test('the wheel moves the camera closer and back; in the plan a second finger never rakes', async () => {
-  const laptop = await Garden.open(await site.newContext(), site.url, startup);
+  const laptop = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   await laptop.key('i');
   const box = await laptop.canvas.boundingBox();
   await laptop.page.mouse.move(box.x + 300, box.y + 300);
@@ -87,7 +81,7 @@ test('the wheel moves the camera closer and back; in the plan a second finger ne
   assert.equal(wheeled, 'e'.repeat(10) + 'c'.repeat(5));
   laptop.assertNoProblems();
 
-  const phone = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const phone = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   const side = (await phone.canvas.boundingBox()).width;
   await phone.pinch(line([side * 0.2, side * 0.2], [side * 0.8, side * 0.2], 6).map(([x, y]) => [[x, y], [x, y + side * 0.5]]));
   const moves = (await phone.record()).filter((event) => event.type === 'mouse' || event.type === 'motion');

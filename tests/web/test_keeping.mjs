@@ -4,19 +4,13 @@
 // gardens are refused with one message and change nothing; a quit ends the
 // garden and the next start is empty.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { check, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, compare, count, Garden, isWhite, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 const RAKES = ['One-Tine', 'Three-Tine', 'Five-Tine'];
 
@@ -43,7 +37,7 @@ async function makeGarden(garden) {
 
 async function startsAgain(garden, action) {
   await Promise.all([garden.page.waitForEvent('load'), action()]);
-  return garden.waitForStart(startup);
+  return garden.waitForStart(shared.startup);
 }
 
 const keptBytes = (garden) =>
@@ -65,7 +59,7 @@ let link;
 let savedFile;
 
 test('a reload brings back the identical garden, in 3-D with its stones and background, then its plan', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   made = await makeGarden(garden);
   const came = await startsAgain(garden, () => garden.page.reload());
   check(compare(came, made.scene).differing === 0, 'the 3-D garden after a reload', { came, scene: made.scene });
@@ -92,12 +86,12 @@ test('a reload brings back the identical garden, in 3-D with its stones and back
 });
 
 test("a link opens the garden in a fresh browser; a visitor's own garden stays unless they say", async () => {
-  const fresh = await Garden.open(await site.newContext(), link, startup);
+  const fresh = await Garden.open(await shared.site.newContext(), link, shared.startup);
   const shown = await fresh.settle();
   check(compare(shown, made.shared).differing === 0, 'the shared garden', { shown, shared: made.shared });
   assert.equal(await fresh.page.evaluate(() => location.hash), '', 'the link is not kept in the address');
 
-  const visitor = await Garden.open(await site.newContext(), site.url, startup);
+  const visitor = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   await visitor.rake([
     [100, 500],
     [500, 560],
@@ -106,7 +100,7 @@ test("a link opens the garden in a fresh browser; a visitor's own garden stays u
   await visitor.page.goto(link);
   await visitor.page.locator('#shared-garden').waitFor();
   await visitor.page.click('#keep-mine');
-  const kept = await visitor.waitForStart(startup);
+  const kept = await visitor.waitForStart(shared.startup);
   check(compare(kept, own).differing === 0, 'the own garden stays', { kept, own });
   await visitor.page.goto(link);
   const opened = await startsAgain(visitor, () => visitor.page.click('#open-shared'));
@@ -116,7 +110,7 @@ test("a link opens the garden in a fresh browser; a visitor's own garden stays u
 });
 
 test('a garden file opens into a fresh garden; a file that is not one changes nothing', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   await garden.rake([
     [300, 50],
     [300, 550],
@@ -163,7 +157,7 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
 });
 
 test('Quit ends the garden, and starting again begins an empty one', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   await garden.rake([
     [50, 300],
     [550, 300],

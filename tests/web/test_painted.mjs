@@ -5,9 +5,9 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { desktop, Garden, repo, skipUnlessReady, startBrowser } from './harness.mjs';
+import { Garden, repo, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -20,13 +20,7 @@ const DIGESTS = new Map(
   ].map(([, name, digest]) => [name, digest]),
 );
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 // The digests of the pictures in the garden's working folder, and how
 // long this start painted.
@@ -52,13 +46,13 @@ async function waitForKept(garden, count) {
 
 test('the painted pictures have their digests, are kept after the first plan, and a damaged one is painted again', async () => {
   assert.equal(DIGESTS.size, 14);
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   const first = await startFacts(garden);
   assert.deepEqual(first.digests, Object.fromEntries(DIGESTS), 'painted in the page, the bytes are the tool\'s');
   assert.deepEqual(await waitForKept(garden, 14), [...DIGESTS.keys()].sort(), 'all fourteen kept');
 
   await garden.page.reload();
-  await garden.waitForStart(startup);
+  await garden.waitForStart(shared.startup);
   const repeat = await startFacts(garden);
   assert.deepEqual(repeat.digests, Object.fromEntries(DIGESTS));
   assert.ok(repeat.painting < first.painting / 10, `a repeat start paints nothing (${repeat.painting} ms)`);
@@ -72,7 +66,7 @@ test('the painted pictures have their digests, are kept after the first plan, an
     await cache.put(key, new Response(bytes));
   });
   await garden.page.reload();
-  await garden.waitForStart(startup);
+  await garden.waitForStart(shared.startup);
   const damaged = await startFacts(garden);
   assert.deepEqual(damaged.digests, Object.fromEntries(DIGESTS), 'the garden starts with the right bg1.bmp');
   assert.deepEqual(await waitForKept(garden, 14), [...DIGESTS.keys()].sort(), 'and it is kept again');

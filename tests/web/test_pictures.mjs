@@ -2,19 +2,13 @@
 // sideways with EXIF orientation 6, shows upright after the garden starts
 // again, stays after a reload (which brings the kept garden back, in 3-D
 // before that background), and is gone after Forget.
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { check, compare, count, desktop, Garden, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, compare, count, Garden, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 // An APP1 segment holding only EXIF orientation `value`, put after the
 // JPEG's start-of-image marker.
@@ -66,11 +60,11 @@ async function firstBackgroundIn3d(garden) {
 
 async function startsAgain(garden, action) {
   await Promise.all([garden.page.waitForEvent('load'), action()]);
-  await garden.waitForStart(startup);
+  await garden.waitForStart(shared.startup);
 }
 
 test('a sideways JPEG as bg1 shows upright, stays after a reload, and is gone after Forget', async () => {
-  const garden = await Garden.open(await site.newContext(), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   const painted = await firstBackgroundIn3d(garden);
   await garden.key('i');
 

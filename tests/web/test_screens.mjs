@@ -5,19 +5,13 @@
 // promises, so the plan is the desktop's for those pixels, and the saved
 // picture is what the garden shows.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { check, compare, decodePng, desktop, Garden, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, compare, decodePng, desktop, Garden, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
-let site;
-let startup;
-before(async () => {
-  site = await startBrowser();
-  startup = (await desktop([])).console;
-});
-after(() => site?.close());
+const shared = useSite();
 
 async function layout(garden) {
   return garden.page.evaluate(() => {
@@ -33,7 +27,7 @@ async function layout(garden) {
 }
 
 test('upright, sideways and on a laptop the garden is whole and at most 600 pixels, beside or above the controls', async () => {
-  const upright = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const upright = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   const phone = await layout(upright);
   assert.ok(phone.canvas.width >= 330 && phone.canvas.width <= 390, `upright: ${phone.canvas.width} wide`);
   assert.equal(phone.canvas.height, phone.canvas.width);
@@ -42,7 +36,7 @@ test('upright, sideways and on a laptop the garden is whole and at most 600 pixe
   assert.ok(phone.scrollWidth <= phone.viewport.width, 'upright: nothing to scroll sideways');
   assert.deepEqual(phone.buffer, [600, 600]);
 
-  const sideways = await Garden.open(await site.newContext({ phone: 'sideways' }), site.url, startup);
+  const sideways = await Garden.open(await shared.site.newContext({ phone: 'sideways' }), shared.site.url, shared.startup);
   const side = await layout(sideways);
   assert.ok(side.canvas.width >= 300, `sideways: ${side.canvas.width} wide`);
   assert.ok(side.canvas.top >= 0 && side.canvas.bottom <= side.viewport.height, 'sideways: whole on the screen');
@@ -50,9 +44,9 @@ test('upright, sideways and on a laptop the garden is whole and at most 600 pixe
   assert.ok(side.scrollWidth <= side.viewport.width, 'sideways: nothing to scroll sideways');
 
   const laptop = await Garden.open(
-    await site.newContext({ viewport: { width: 1000, height: 1100 } }),
-    site.url,
-    startup,
+    await shared.site.newContext({ viewport: { width: 1000, height: 1100 } }),
+    shared.site.url,
+    shared.startup,
   );
   const wide = await layout(laptop);
   assert.deepEqual([wide.canvas.width, wide.canvas.height], [600, 600], 'never scaled up');
@@ -60,7 +54,7 @@ test('upright, sideways and on a laptop the garden is whole and at most 600 pixe
 });
 
 test("a finger's stroke on a phone gives the desktop's plan for the same window pixels, and Save picture saves it", async () => {
-  const garden = await Garden.open(await site.newContext({ phone: 'upright' }), site.url, startup);
+  const garden = await Garden.open(await shared.site.newContext({ phone: 'upright' }), shared.site.url, shared.startup);
   const { canvas } = await layout(garden);
   await garden.page.click('button[data-menu-entry="Three-Tine"]');
   // A bent stroke at whole and half CSS pixels, and a rock.
@@ -93,7 +87,7 @@ test("a finger's stroke on a phone gives the desktop's plan for the same window 
 
   // The saved file is the window's pixels exactly: on the laptop, where the
   // canvas shows them one to one, it equals the screen's.
-  const laptop = await Garden.open(await site.newContext(), site.url, startup);
+  const laptop = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   await laptop.rake([
     [100, 100],
     [300, 200],

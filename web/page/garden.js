@@ -4,8 +4,6 @@
 // shows, and the pixels the window shows. Everything else on the page goes
 // through here.
 
-// The garden's window, in pixels: the drawing buffer, never scaled.
-export const SIDE = 600;
 
 // GLUT's buttons and button states.
 export const LEFT_BUTTON = 0;
@@ -18,6 +16,10 @@ export const PLAN = 0;
 export const SCENE = 1;
 
 let Module = null;
+
+// The garden's window, in pixels: the canvas's drawing buffer, whatever
+// size the canvas is shown at.
+export const windowSize = () => ({ width: Module.canvas.width, height: Module.canvas.height });
 let running = false;
 const deliveredListeners = [];
 const handledListeners = [];
@@ -158,15 +160,15 @@ export function pictures() {
 
 // The window's picture as shown now: ImageData, top row first.
 export function shownPixels() {
-  const bytes = SIDE * SIDE * 4;
-  const at = Module._malloc(bytes);
+  const { width, height } = windowSize();
+  const at = Module._malloc(width * height * 4);
   try {
-    if (!Module._sandmereShownPixels(at, SIDE, SIDE)) throw new Error('the garden shows no picture');
-    const image = new ImageData(SIDE, SIDE);
-    const row = SIDE * 4;
+    if (!Module._sandmereShownPixels(at, width, height)) throw new Error('the garden shows no picture');
+    const image = new ImageData(width, height);
+    const row = width * 4;
     // The window's rows come bottom first.
-    for (let y = 0; y < SIDE; ++y)
-      image.data.set(Module.HEAPU8.subarray(at + (SIDE - 1 - y) * row, at + (SIDE - y) * row), y * row);
+    for (let y = 0; y < height; ++y)
+      image.data.set(Module.HEAPU8.subarray(at + (height - 1 - y) * row, at + (height - y) * row), y * row);
     // The window has no alpha of its own: what it shows is opaque.
     for (let i = 3; i < image.data.length; i += 4) image.data[i] = 255;
     return image;

@@ -8,6 +8,7 @@
 // limits and the arithmetic stay the garden's and a drag back undoes a
 // drag exactly.
 import * as garden from './garden.js';
+import { MAX_POSITION } from './record.js';
 
 // A swipe across the whole garden turns it by this many one-degree key
 // presses, and tilts it as far.
@@ -42,10 +43,11 @@ export function onRake(listener) {
 
 function windowPixel(event) {
   const box = canvas.getBoundingClientRect();
-  const clamp = (v) => Math.max(-32768, Math.min(32768, v));
+  const { width, height } = garden.windowSize();
+  const clamp = (v) => Math.max(-MAX_POSITION, Math.min(MAX_POSITION, v));
   return {
-    x: clamp(Math.floor(((event.clientX - box.left) * garden.SIDE) / box.width)),
-    y: clamp(Math.floor(((event.clientY - box.top) * garden.SIDE) / box.height)),
+    x: clamp(Math.floor(((event.clientX - box.left) * width) / box.width)),
+    y: clamp(Math.floor(((event.clientY - box.top) * height) / box.height)),
   };
 }
 
@@ -157,7 +159,7 @@ function pointerUp(event) {
 function wheel(event) {
   if (!garden.isRunning() || menuOpen() || garden.state().mode === garden.PLAN) return;
   event.preventDefault();
-  const scale = event.deltaMode === 1 ? WHEEL_LINE_PIXELS : event.deltaMode === 2 ? garden.SIDE : 1;
+  const scale = event.deltaMode === 1 ? WHEEL_LINE_PIXELS : event.deltaMode === 2 ? garden.windowSize().height : 1;
   wheelPixels += event.deltaY * scale;
   const steps = Math.trunc(wheelPixels / WHEEL_PIXELS_PER_STEP);
   wheelPixels -= steps * WHEEL_PIXELS_PER_STEP;
