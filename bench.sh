@@ -5,22 +5,19 @@
 # for example ./bench.sh rake). ./bench.sh photo [ROUNDS] times the picture
 # tool against ImageMagick instead (bench/photo.sh); ./bench.sh web [CASE ...]
 # gives the browser's figures beside the native ones (bench/web.sh);
-# ./bench.sh start [ROUNDS] times drawing the garden's pictures against
-# version 1.2.0's painters (bench/start.sh).
+# ./bench.sh start [ROUNDS] times the start, natively against version
+# 1.2.0's painters and in the browser against 1.2.0's page (bench/start.sh);
+# ./bench.sh garden [ROUNDS] times replaying kept gardens in the browser and
+# measures their links and files (bench/garden.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
-if [ "${1:-}" = photo ]; then
-  shift
-  exec bench/photo.sh "$@"
-fi
-if [ "${1:-}" = web ]; then
-  shift
-  exec bench/web.sh "$@"
-fi
-if [ "${1:-}" = start ]; then
-  shift
-  exec bench/start.sh "$@"
-fi
+case "${1:-}" in
+  photo | web | start | garden)
+    what="$1"
+    shift
+    exec "bench/$what.sh" "$@"
+    ;;
+esac
 . scripts/packages.sh
 . scripts/display.sh
 need_packages "${BUILD_PACKAGES[@]}" xvfb xauth
