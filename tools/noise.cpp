@@ -65,16 +65,6 @@ private:
     int cell_ = 0, next_ = 0;
 };
 
-// The v of each column of a row: one for all, or one each.
-struct SameV {
-    float v;
-    float operator[](std::size_t) const { return v; }
-};
-struct EachV {
-    const std::vector<float>& v;
-    float operator[](std::size_t i) const { return v[i]; }
-};
-
 std::size_t latticeSize(int frequencyU, int frequencyV) {
     assert(frequencyU > 0 && frequencyV > 0);
     return static_cast<std::size_t>(frequencyU) * static_cast<std::size_t>(frequencyV);
@@ -143,8 +133,17 @@ float GradientNoise::at(float u, float v) const {
                         latticeRow(gradients_, down.next, frequencyU_), latticeStep(u, frequencyU_), down);
 }
 
-template <typename RowV, typename Use>
-void GradientNoise::alongRow(const std::vector<float>& u, const RowV& v, Use use) const {
+template <typename Use>
+void GradientNoise::alongRow(const std::vector<float>& u, float v, Use use) const {
+    const LatticeStep down = latticeStep(v, frequencyV_);
+    const Gradient* top = latticeRow(gradients_, down.cell, frequencyU_);
+    const Gradient* bottom = latticeRow(gradients_, down.next, frequencyU_);
+    LatticeWalk across(frequencyU_);
+    for (std::size_t i = 0; i < u.size(); ++i) use(i, blendCorners(top, bottom, across.step(u[i]), down));
+}
+
+template <typename Use>
+void GradientNoise::alongRow(const std::vector<float>& u, const std::vector<float>& v, Use use) const {
     LatticeWalk across(frequencyU_), down(frequencyV_);
     for (std::size_t i = 0; i < u.size(); ++i) {
         LatticeStep downStep = down.step(v[i]);
@@ -305,12 +304,12 @@ float FractalNoise::at(float u, float v) const {
 }
 
 void FractalNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaves_.sumAlongRow(u, SameV{v}, FractalTerm(), FractalFinish{octaves_.total()}, out);
+    octaves_.sumAlongRow(u, v, FractalTerm(), FractalFinish{octaves_.total()}, out);
 }
 
 void FractalNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
     assert(v.size() == u.size());
-    octaves_.sumAlongRow(u, EachV{v}, FractalTerm(), FractalFinish{octaves_.total()}, out);
+    octaves_.sumAlongRow(u, v, FractalTerm(), FractalFinish{octaves_.total()}, out);
 }
 
 void FractalNoise::row(float v, std::vector<float>& out) const {
@@ -322,12 +321,12 @@ RidgedNoise::RidgedNoise(int frequencyU, int frequencyV, int octaves, float gain
     : octaves_(frequencyU, frequencyV, octaves, gain, seed, kRidgedSeedStep, columnU) {}
 
 void RidgedNoise::row(const std::vector<float>& u, float v, std::vector<float>& out) const {
-    octaves_.sumAlongRow(u, SameV{v}, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
+    octaves_.sumAlongRow(u, v, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
 
 void RidgedNoise::row(const std::vector<float>& u, const std::vector<float>& v, std::vector<float>& out) const {
     assert(v.size() == u.size());
-    octaves_.sumAlongRow(u, EachV{v}, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
+    octaves_.sumAlongRow(u, v, RidgedTerm(), RidgedFinish{octaves_.total()}, out);
 }
 
 void RidgedNoise::row(float v, std::vector<float>& out) const {
@@ -364,6 +363,16 @@ public:
 
 private:
     float low_ = std::numeric_limits<float>::infinity();  // no cell yet
+};
+
+// The v of each column of a row: one for all, or one each.
+struct SameV {
+    float v;
+    float operator[](std::size_t) const { return v; }
+};
+struct EachV {
+    const std::vector<float>& v;
+    float operator[](std::size_t i) const { return v[i]; }
 };
 
 // Two squared distances whose roots might be equal are within this factor

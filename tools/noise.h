@@ -94,10 +94,12 @@ public:
     void row(float v, std::vector<float>& out) const;
 
 private:
-    // Call use(i, n) with the noise n at each u[i] (and its row's v[i]), or
-    // at each column i.
-    template <typename RowV, typename Use>
-    void alongRow(const std::vector<float>& u, const RowV& v, Use use) const;
+    // Call use(i, n) with the noise n at each u[i] and the row's v (or
+    // v[i]), or at each column i.
+    template <typename Use>
+    void alongRow(const std::vector<float>& u, float v, Use use) const;
+    template <typename Use>
+    void alongRow(const std::vector<float>& u, const std::vector<float>& v, Use use) const;
     template <typename Use>
     void alongColumns(float v, Use use) const;
     // Octaves add each one's row into their sum as it comes.
