@@ -113,8 +113,18 @@ export function useSite() {
     shared.site = await startBrowser();
     shared.startup = (await desktop([])).console;
   });
-  after(() => shared.site?.close());
+  after(() => closeSite(shared.site));
   return shared;
+}
+
+// Closes a test file's site, once no page it opened had an error or a
+// breach of its Content Security Policy.
+export function closeSite(site) {
+  try {
+    for (const garden of Garden.opened) garden.assertNoProblems();
+  } finally {
+    site?.close();
+  }
 }
 
 // ---- Pictures: 600 x 600 RGB, top row first -------------------------------
@@ -343,8 +353,11 @@ export class Garden {
   // Opens the site in a new page of the context and waits for start-up to
   // have printed `startup` (the desktop's start-up console), the page to
   // have restored what it keeps, and the canvas to have settled.
+  static opened = [];
+
   static async open(context, url, startup) {
     const garden = new Garden(await context.newPage());
+    Garden.opened.push(garden);
     await garden.page.addInitScript(() => {
       document.addEventListener('securitypolicyviolation', (event) => {
         console.error(`Content Security Policy: ${event.violatedDirective} refused ${event.blockedURI}`);

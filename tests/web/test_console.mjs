@@ -5,7 +5,7 @@ import { readFileSync } from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { desktop, Garden, gardenFolder, skipUnlessReady, startBrowser } from './harness.mjs';
+import { closeSite, desktop, Garden, gardenFolder, skipUnlessReady, startBrowser } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -15,7 +15,7 @@ before(async () => {
   site = await startBrowser();
   start = await desktop([]);
 });
-after(() => site?.close());
+after(() => closeSite(site));
 
 test("the banner, the loads and h's sixteen lines are the desktop's, and q ends with 0", async () => {
   const garden = await Garden.open(await site.newContext(), site.url, start.console);

@@ -2,7 +2,7 @@
 // stopped), and rakes.
 import { after, before, test } from 'node:test';
 
-import { check, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, closeSite, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -10,7 +10,7 @@ let site;
 before(async () => {
   site = await startBrowser();
 });
-after(() => site?.close());
+after(() => closeSite(site));
 
 test('after one visit the garden starts offline and the plan draws', async () => {
   const startup = (await desktop([])).console;

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
-import { check, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, closeSite, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -34,7 +34,7 @@ before(async () => {
   const start = await desktop([]);
   garden = await Garden.open(await site.newContext(), site.url, start.console);
 });
-after(() => site?.close());
+after(() => closeSite(site));
 
 // Exact equality is out of reach: Mesa's llvmpipe on the desktop and
 // SwiftShader in the browser round a blended channel apart by one level

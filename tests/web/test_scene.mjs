@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
-import { check, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
+import { check, closeSite, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -15,7 +15,7 @@ before(async () => {
   site = await startBrowser();
   garden = await Garden.open(await site.newContext(), site.url, (await desktop([])).console);
 });
-after(() => site?.close());
+after(() => closeSite(site));
 
 const topLeft = { x: 1, y: 1, width: 60, height: 60 };
 const differs = (a, b) => compare(a, b).differing > 0;
