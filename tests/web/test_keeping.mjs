@@ -14,9 +14,23 @@ const shared = useSite();
 
 const RAKES = ['One-Tine', 'Three-Tine', 'Five-Tine'];
 
-// 24 strokes of every rake, both rocks, stones and a background chosen,
-// and the garden seen in 3-D: its plan and its 3-D picture.
+// A stroke raked and reset away, one running off the window's edges and
+// back, 24 strokes of every rake, both rocks, stones and a background
+// chosen, and the garden seen in 3-D: its plan and its 3-D picture.
 async function makeGarden(garden) {
+  await garden.rake([
+    [300, 300],
+    [320, 320],
+    [340, 300],
+  ]);
+  await garden.choose(['Reset Sandbox']);
+  await garden.rake([
+    [60, 100],
+    [-40, 140],
+    [-20, 300],
+    [200, 640],
+    [300, 560],
+  ]);
   for (let stroke = 0; stroke < 24; ++stroke) {
     if (stroke % 8 === 0) await garden.page.click(`button[data-menu-entry="${RAKES[stroke / 8]}"]`);
     const y = 20 + stroke * 24;
@@ -58,7 +72,7 @@ let made;
 let link;
 let savedFile;
 
-test('a reload brings back the identical garden, in 3-D with its stones and background, then its plan', async () => {
+test('a reload brings back the identical garden, in 3-D with its stones and background, then its plan, a reset and strokes off the edges and all', async () => {
   const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
   made = await makeGarden(garden);
   const came = await startsAgain(garden, () => garden.page.reload());

@@ -143,6 +143,12 @@ function framesCaptured(record) {
 function replay(record) {
   const captured = framesCaptured(record);
   const started = performance.now();
+  let mode = garden.SHOWN;
+  const drawFrame = (wanted) => {
+    if (mode !== wanted) garden.frameMode(wanted);
+    mode = wanted;
+    garden.drawFrame();
+  };
   replaying = true;
   try {
     let moved = false;
@@ -153,13 +159,8 @@ function replay(record) {
         garden.deliverQuietly(event);
         continue;
       }
-      if (captured.has(i)) {
-        garden.frameMode(garden.UNSHOWN);
-        garden.drawFrame();
-      } else if (moved && garden.state().mode === garden.PLAN) {
-        garden.frameMode(garden.READ_BACK_ONLY);
-        garden.drawFrame();
-      }
+      if (captured.has(i)) drawFrame(garden.UNSHOWN);
+      else if (moved && garden.state().mode === garden.PLAN) drawFrame(garden.READ_BACK_ONLY);
       moved = false;
     }
   } finally {
