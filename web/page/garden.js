@@ -38,6 +38,13 @@ export function setRunning(isRunning) {
 }
 export const isRunning = () => running;
 
+// Whether the person's input reaches the garden: not while the page brings
+// a kept garden back, which comes first.
+let accepting = false;
+export function acceptInput(on) {
+  accepting = on;
+}
+
 // listener(event) after each event the garden has been handed.
 export function onDelivered(listener) {
   deliveredListeners.push(listener);
@@ -59,7 +66,7 @@ export function onFrame(listener) {
 // Positions are window pixels, origin at the top left, as GLUT gives them.
 // The listeners hear of it first: the garden may end inside its handler.
 export function deliver(event) {
-  if (!running) return;
+  if (!running || !accepting) return;
   deliveredListeners.forEach((listener) => listener(event));
   call(() => handle(event));
   if (running) handledListeners.forEach((listener) => listener(event));

@@ -15,6 +15,8 @@ const PUT_ASIDE = 'unreadable';
 // Quiet moments before the record is written again; leaving the page
 // writes it at once.
 const WRITE_AFTER_MS = 400;
+// Records past this many events take long enough to replay to be told of.
+const LARGE_RECORD = 20000;
 
 // The running garden's record.
 let events = [];
@@ -121,7 +123,9 @@ function checkAgainstGarden(record) {
 
 // ---- Replay -----------------------------------------------------------------
 
-const isModeKey = (event) => event.type === 'key' && (event.key === 0x69 || event.key === 0x49);
+// The garden's mode key, in either case.
+const MODE_KEYS = new Set(['i'.charCodeAt(0), 'I'.charCodeAt(0)]);
+const isModeKey = (event) => event.type === 'key' && MODE_KEYS.has(event.key);
 
 // The frames a capture reads: the last frame before each mode key.
 function framesCaptured(record) {
@@ -191,7 +195,13 @@ export async function restore(say) {
   try {
     const { events: record } = readGarden(new Uint8Array(bytes));
     checkAgainstGarden(record);
+    // A large garden takes a moment: the page says so first.
+    if (record.length > LARGE_RECORD) {
+      say('Bringing your garden back…');
+      await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
+    }
     replay(record);
+    if (record.length > LARGE_RECORD) say('');
   } catch (error) {
     if (!(error instanceof NotAGarden)) throw error;
     say(`The garden kept in this browser could not be read (${error.message}); it is put aside and a new one begins.`);

@@ -120,6 +120,7 @@ const Module = {
       startPicture();
       startSound();
       await keeper.restore(say);
+      garden.acceptInput(true);
       startControls();
       canvas.focus({ preventScroll: true });
       main.dataset.started = '';
