@@ -1,7 +1,9 @@
-// Draws the README's picture of the page on a phone held upright (390 by
-// 844 CSS pixels, touch): furrows raked with a finger on the five-tine
-// rake, both rocks, and the page's first screen saved as docs/phone.png.
-// Usage: node docs/make-phone-picture.mjs [site folder, default build-web/site]
+// Draws the README's pictures of the page: on a phone held upright (390 by
+// 844 CSS pixels, touch), furrows raked with a finger on the five-tine
+// rake, both rocks, and the page's first screen as docs/phone.png; on a
+// laptop's screen (1280 by 800), the same garden with its menu open beside
+// the controls, as docs/web.png.
+// Usage: node docs/make-page-pictures.mjs [site folder, default build-web/site]
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -53,7 +55,24 @@ try {
   await page.evaluate(() => document.activeElement.blur());
   await page.waitForTimeout(300);
   await page.screenshot({ path: path.join(repo, 'docs', 'phone.png') });
-  console.log('wrote docs/phone.png');
+
+  // The same garden, kept by the browser, on a laptop, its menu open.
+  const laptop = await context.browser().newContext({ viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1 });
+  const wide = await laptop.newPage();
+  await wide.goto(url);
+  await wide.locator('main[data-started]').waitFor();
+  // A new context keeps nothing: the garden comes over as a garden file.
+  const file = await page.evaluate(async () => [...(await import('./keeper.js')).gardenFileNow()]);
+  await wide.setInputFiles('#garden-file', { name: 'phone.sandmere', mimeType: 'application/octet-stream', buffer: Buffer.from(file) });
+  await wide.waitForEvent('load');
+  await wide.locator('main[data-started]').waitFor();
+  const wideBox = await wide.locator('#garden').boundingBox();
+  await wide.mouse.click(wideBox.x + 420, wideBox.y + 140, { button: 'right' });
+  await wide.locator('[role="menu"] [role="menuitem"]', { hasText: 'Rakes' }).hover();
+  await wide.locator('[role="menu"]').nth(1).waitFor();
+  await wide.waitForTimeout(300);
+  await wide.screenshot({ path: path.join(repo, 'docs', 'web.png') });
+  console.log('wrote docs/phone.png and docs/web.png');
 } finally {
   await browser.close();
   server.close();
