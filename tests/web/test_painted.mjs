@@ -72,3 +72,20 @@ test('the painted pictures have their digests, are kept after the first plan, an
   assert.deepEqual(await waitForKept(garden, 14), [...DIGESTS.keys()].sort(), 'and it is kept again');
   garden.assertNoProblems();
 });
+
+test('where the browser refuses to keep anything, the garden paints and starts as ever, saying nothing of it', async () => {
+  const context = await shared.site.newContext();
+  // Cache Storage refused, as some private windows refuse it.
+  await context.addInitScript(() => {
+    const refused = () => Promise.reject(new DOMException('The operation is insecure.', 'SecurityError'));
+    Object.defineProperty(window, 'caches', { value: { open: refused, keys: refused, match: refused, delete: refused } });
+  });
+  const garden = await Garden.open(context, shared.site.url, shared.startup);
+  const facts = await startFacts(garden);
+  assert.deepEqual(facts.digests, Object.fromEntries(DIGESTS));
+  await garden.page.reload();
+  await garden.waitForStart(shared.startup);
+  assert.ok((await startFacts(garden)).painting > 0, 'painted again');
+  assert.equal(await garden.consoleText(), shared.startup, 'the console holds the garden\'s start-up alone');
+  assert.equal(await garden.page.locator('#keeping-state').textContent(), '');
+});
