@@ -524,26 +524,32 @@ bool drawIntoTextureInstead(unsigned name, int toX, int toY, const int* rectangl
 
 }  // namespace
 
-void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
-    if (count == 0) return;
-    if (!waits()) return drawNow(state, primitive, vertices, count);
+namespace {
+
+// Keeps a draw, with copies of its vertices and indices, until a read.
+void waitFor(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
+             const std::uint32_t* indices = nullptr, int indexCount = 0) {
     WaitingDraw w;
     w.state = state;
     w.primitive = primitive;
-    w.vertices.assign(vertices, vertices + count);
+    w.vertices.assign(vertices, vertices + vertexCount);
+    if (indices) w.indices.assign(indices, indices + indexCount);
     onDemand.waiting.push_back(std::move(w));
+}
+
+}  // namespace
+
+void draw(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
+    if (count == 0) return;
+    if (!waits()) return drawNow(state, primitive, vertices, count);
+    waitFor(state, primitive, vertices, count);
 }
 
 void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
                  const std::uint32_t* indices, int indexCount) {
     if (indexCount == 0) return;
     if (!waits()) return drawIndexedNow(state, primitive, vertices, vertexCount, indices, indexCount);
-    WaitingDraw w;
-    w.state = state;
-    w.primitive = primitive;
-    w.vertices.assign(vertices, vertices + vertexCount);
-    w.indices.assign(indices, indices + indexCount);
-    onDemand.waiting.push_back(std::move(w));
+    waitFor(state, primitive, vertices, vertexCount, indices, indexCount);
 }
 
 void rasteriseOnDemand(bool on) {

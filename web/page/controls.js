@@ -29,19 +29,24 @@ const MODES = {
 
 // Which chosen thing each menu entry's button shows, by its label.
 const PRESSED_WHEN = {
-  'One-Tine': (s) => s.tool === 0 && s.rake === 0,
-  'Three-Tine': (s) => s.tool === 0 && s.rake === 1,
-  'Five-Tine': (s) => s.tool === 0 && s.rake === 2,
+  'One-Tine': (s) => s.tool === garden.RAKE_TOOL && s.rake === 0,
+  'Three-Tine': (s) => s.tool === garden.RAKE_TOOL && s.rake === 1,
+  'Five-Tine': (s) => s.tool === garden.RAKE_TOOL && s.rake === 2,
   'Place Small Rock': (s) => s.tool === 1,
   'Place Large Rock': (s) => s.tool === 2,
   'Use Light Sand': (s) => s.darkSand === 0,
   'Use Dark Sand': (s) => s.darkSand === 1,
 };
 
-let shownMode = null;
+// What the controls show now, as garden.state() gave it; null before the
+// first showing.
+let shown = null;
 
-export function showState() {
+// Shows what the garden's state is now: read after every event, and
+// shown again only when it changed.
+function showState() {
   const now = garden.state();
+  if (shown && Object.keys(now).every((key) => now[key] === shown[key])) return;
   const mode = MODES[now.mode];
   main.dataset.mode = mode.name;
   for (const group of document.querySelectorAll('[data-acts-in]')) group.hidden = group.dataset.actsIn !== mode.name;
@@ -49,13 +54,13 @@ export function showState() {
     const pressed = PRESSED_WHEN[button.dataset.menuEntry];
     if (pressed) button.setAttribute('aria-pressed', String(pressed(now)));
   }
-  if (shownMode !== now.mode) {
+  if (!shown || shown.mode !== now.mode) {
     canvas.setAttribute('aria-label', mode.canvasLabel);
     modeButton.textContent = mode.modeButton;
     // Announced on a change, not at the start.
-    if (shownMode !== null) modeNews.textContent = mode.news;
-    shownMode = now.mode;
+    if (shown) modeNews.textContent = mode.news;
   }
+  shown = now;
 }
 
 // Wires the buttons to the garden once it has built its menus.

@@ -4,7 +4,6 @@
 // shows, and the pixels the window shows. Everything else on the page goes
 // through here.
 
-
 // GLUT's buttons and button states.
 export const LEFT_BUTTON = 0;
 export const RIGHT_BUTTON = 2;
@@ -14,6 +13,8 @@ export const UP = 1;
 // displayMode's two values.
 export const PLAN = 0;
 export const SCENE = 1;
+// editTool's value for the rake.
+export const RAKE_TOOL = 0;
 
 let Module = null;
 

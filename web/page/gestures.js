@@ -35,8 +35,8 @@ let pinch = null;
 let wheelPixels = 0;
 const rakeListeners = [];
 
-// listener(x, y, timeStamp) for each motion that rakes, listener(null)
-// when the stroke ends.
+// listener(x, y, timeStamp) for each motion of a stroke in the plan (it
+// rakes when the rake is the tool), listener(null) when the stroke ends.
 export function onRake(listener) {
   rakeListeners.push(listener);
 }
@@ -92,7 +92,7 @@ function movePinch() {
 
 function pointerDown(event) {
   if (!garden.isRunning() || menuOpen()) return;
-  const button = event.pointerType === 'mouse' ? event.button : 0;
+  const button = event.pointerType === 'mouse' ? event.button : garden.LEFT_BUTTON;
   if (garden.buttonHasMenu(button)) return;
   if (pointers.size >= 2) return;
   const inPlan = garden.state().mode === garden.PLAN;
@@ -108,7 +108,7 @@ function pointerDown(event) {
   event.preventDefault();
   canvas.focus({ preventScroll: true });
   canvas.setPointerCapture(event.pointerId);
-  const kind = inPlan ? 'rake' : button === 0 ? 'orbit' : 'none';
+  const kind = inPlan ? 'rake' : button === garden.LEFT_BUTTON ? 'orbit' : 'none';
   const at = windowPixel(event);
   pointers.set(event.pointerId, { x: event.clientX, y: event.clientY, button, kind, last: at });
   if (kind === 'rake') garden.deliver({ type: 'mouse', button, state: garden.DOWN, ...at });
@@ -124,7 +124,6 @@ function pointerMove(event) {
   if (pinch) return movePinch();
   if (pointer.kind === 'orbit' && orbit) return moveOrbit(event);
   if (pointer.kind !== 'rake') return;
-  const raking = garden.state().tool === 0;
   const steps = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
   for (const step of steps.length ? steps : [event]) {
     const at = windowPixel(step);
@@ -132,7 +131,7 @@ function pointerMove(event) {
     if (at.x === pointer.last.x && at.y === pointer.last.y) continue;
     pointer.last = at;
     garden.deliver({ type: 'motion', ...at });
-    if (raking) rakeListeners.forEach((listener) => listener(at.x, at.y, step.timeStamp));
+    rakeListeners.forEach((listener) => listener(at.x, at.y, step.timeStamp));
   }
 }
 

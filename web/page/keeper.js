@@ -4,6 +4,7 @@
 // replaces the kept one only once it has been read whole and found sound;
 // the page then starts afresh and replays it.
 import * as garden from './garden.js';
+import { objectStore } from './idb.js';
 import { checkEvent, NotAGarden, readGarden, writeGarden } from './record.js';
 import { GARDEN_VERSION } from './version.js';
 
@@ -26,32 +27,16 @@ let writeTimer = 0;
 
 // ---- IndexedDB --------------------------------------------------------------
 
-let database = null;
-function openDatabase() {
-  database ??= new Promise((resolve, reject) => {
-    const request = indexedDB.open(DATABASE, 1);
-    request.onupgradeneeded = () => request.result.createObjectStore(STORE);
-    request.onsuccess = () => resolve(request.result);
-    request.onerror = () => reject(request.error);
+const withStore = objectStore(DATABASE, STORE);
+const readKeptBytes = () =>
+  withStore('readonly', (store) => {
+    const request = store.get(KEPT);
+    return () => request.result;
   });
-  return database;
-}
-
-function withStore(mode, work) {
-  return openDatabase().then(
-    (db) =>
-      new Promise((resolve, reject) => {
-        const transaction = db.transaction(STORE, mode);
-        const answer = work(transaction.objectStore(STORE));
-        transaction.oncomplete = () => resolve(answer && answer.result);
-        transaction.onabort = () => reject(transaction.error);
-        transaction.onerror = () => reject(transaction.error);
-      }),
-  );
-}
-
-const readKeptBytes = () => withStore('readonly', (store) => store.get(KEPT));
-const writeKeptBytes = (bytes) => withStore('readwrite', (store) => store.put(bytes, KEPT));
+const writeKeptBytes = (bytes) =>
+  withStore('readwrite', (store) => {
+    store.put(bytes, KEPT);
+  });
 
 // ---- Recording --------------------------------------------------------------
 
@@ -96,6 +81,13 @@ function writeNow() {
   writeTimer = 0;
   if (ended) return Promise.resolve();
   return writeKeptBytes(gardenFileNow()).catch((error) => console.warn('the garden could not be kept:', error));
+}
+
+// Nothing more is recorded or written: the garden ends, or another takes
+// its place.
+function stopRecording() {
+  ended = true;
+  clearTimeout(writeTimer);
 }
 
 // Written now, and the promise of it: for a test, or before the page goes.
@@ -220,9 +212,11 @@ document.addEventListener('visibilitychange', () => {
 // The garden has ended: a quit ends this garden, and the next start
 // begins an empty one.
 export function gardenEnded(status) {
-  ended = true;
-  clearTimeout(writeTimer);
-  if (status === 0) return withStore('readwrite', (store) => store.delete(KEPT)).catch(() => {});
+  stopRecording();
+  if (status === 0)
+    return withStore('readwrite', (store) => {
+      store.delete(KEPT);
+    }).catch(() => {});
   return Promise.resolve();
 }
 
@@ -238,8 +232,7 @@ export function readSound(bytes) {
 
 // Makes a sound record the kept garden, and starts the page afresh on it.
 export async function keepAndStart(record) {
-  ended = true;
-  clearTimeout(writeTimer);
+  stopRecording();
   await writeKeptBytes(writeGarden(record, GARDEN_VERSION));
   location.replace(location.pathname + location.search);
 }

@@ -5,6 +5,7 @@
 // the garden starts, its working folder gets every kept picture.
 import * as garden from './garden.js';
 import { showLine } from './console.js';
+import { objectStore } from './idb.js';
 import { startAgain } from './keeper.js';
 
 const pictureName = document.getElementById('picture-name');
@@ -12,27 +13,8 @@ const pictureFile = document.getElementById('picture-file');
 const pictureForget = document.getElementById('picture-forget');
 const pictureState = document.getElementById('picture-state');
 
-const database = new Promise((resolve, reject) => {
-  const request = indexedDB.open('sandmere', 1);
-  request.onupgradeneeded = () => request.result.createObjectStore('pictures');
-  request.onsuccess = () => resolve(request.result);
-  request.onerror = () => reject(request.error);
-});
-
-// Runs work on the store in one transaction. work may return a function
-// that reads its requests' results: once the transaction has committed,
-// the promise resolves with what that function gives.
-function withKeptPictures(mode, work) {
-  return database.then(
-    (db) =>
-      new Promise((resolve, reject) => {
-        const transaction = db.transaction('pictures', mode);
-        const answer = work(transaction.objectStore('pictures'));
-        transaction.oncomplete = () => resolve(answer && answer());
-        transaction.onabort = () => reject(transaction.error);
-      }),
-  );
-}
+// The kept pictures' store.
+const withKeptPictures = objectStore('sandmere', 'pictures');
 
 let keptPictures = null;
 

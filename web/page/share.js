@@ -95,51 +95,46 @@ function askToOpen() {
 
 const forgetFragment = () => history.replaceState(null, '', location.pathname + location.search);
 
-// The garden the page was opened with, if its link carries one: before
-// the garden starts, it becomes the garden the page starts with, unless
-// the person keeps their own. (Its menu choices are checked against the
-// garden's menus when it is replayed.)
-export async function takeLinkedGarden() {
-  let bytes;
+// The garden file a link carries, read by `read` (which throws NotAGarden
+// on a file it refuses): { bytes, record }, or null when the link carries
+// none or one that cannot be opened, which the person is told.
+async function gardenOfLink(read) {
   try {
-    bytes = await fileFromFragment(location.hash);
-    if (!bytes) return;
-    readGarden(bytes);
+    const bytes = await fileFromFragment(location.hash);
+    return bytes && { bytes, record: read(bytes) };
   } catch (error) {
     if (!(error instanceof NotAGarden)) throw error;
     forgetFragment();
     say(`The link's garden cannot be opened: ${error.message}. Your garden is as it was.`);
-    return;
+    return null;
   }
-  if ((await keeper.keptHoldsInput()) && !(await askToOpen())) {
-    forgetFragment();
-    say('Your own garden stays; the shared one was not opened.');
-    return;
-  }
-  await keeper.startWith(bytes);
+}
+
+// Whether a linked garden may take the place of the person's own: always,
+// where they have none; otherwise when they say so.
+async function mayReplaceOwn(ownHoldsInput) {
+  if (!ownHoldsInput || (await askToOpen())) return true;
+  forgetFragment();
+  say('Your own garden stays; the shared one was not opened.');
+  return false;
+}
+
+// The garden the page was opened with, if its link carries one: before
+// the garden starts, it becomes the garden the page starts with. (Its menu
+// choices are checked against the garden's menus when it is replayed.)
+export async function takeLinkedGarden() {
+  const linked = await gardenOfLink(readGarden);
+  if (!linked || !(await mayReplaceOwn(await keeper.keptHoldsInput()))) return;
+  await keeper.startWith(linked.bytes);
   forgetFragment();
 }
 
 // A link followed while the garden runs (only its fragment changed, so
 // the page stays): the same, then a fresh start on the linked garden.
 async function openLinkWhileRunning() {
-  let record;
-  try {
-    const bytes = await fileFromFragment(location.hash);
-    if (!bytes) return;
-    record = keeper.readSound(bytes);
-  } catch (error) {
-    if (!(error instanceof NotAGarden)) throw error;
-    forgetFragment();
-    say(`The link's garden cannot be opened: ${error.message}. Your garden is as it was.`);
-    return;
-  }
-  if (keeper.holdsInput(keeper.recordNow()) && !(await askToOpen())) {
-    forgetFragment();
-    say('Your own garden stays; the shared one was not opened.');
-    return;
-  }
-  await keeper.keepAndStart(record);
+  const linked = await gardenOfLink(keeper.readSound);
+  if (!linked || !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow())))) return;
+  await keeper.keepAndStart(linked.record);
 }
 
 export function startSharing() {

@@ -2,6 +2,7 @@
 // filter, louder and brighter as the rake moves faster, only while a
 // stroke rakes the plan. Off unless the person turns it on, and
 // remembered; while it is off no audio context exists at all.
+import * as garden from './garden.js';
 import { onRake } from './gestures.js';
 
 const SWITCH_KEY = 'sandmere.sound';
@@ -42,6 +43,8 @@ function follow(x, y, time) {
     if (sound) sound.gain.gain.setTargetAtTime(0, sound.context.currentTime, FOLLOW);
     return;
   }
+  // A stroke with a rock tool moves no sand.
+  if (garden.state().tool !== garden.RAKE_TOOL) return;
   // Made on the first stroke after the switch: a gesture lets it play.
   sound ??= makeSound();
   if (sound.context.state === 'suspended') sound.context.resume();

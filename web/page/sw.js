@@ -21,6 +21,7 @@ const SITE = [
   'sound.js',
   'pictures.js',
   'painted.js',
+  'idb.js',
   'version.js',
   'sandmere.js',
   'sandmere.wasm',
