@@ -6,19 +6,7 @@ enable_language(C)
 # The names of the project and its icon's drawing, made into the site's icons.
 include(packaging/desktop.cmake)
 
-# GLU's quadrics and projections from Debian's source of the GLU that the
-# desktop build links, so the rocks are the same spheres. Unpacked once into
-# the build folder; a later configure finds it there.
-set(GLU_SOURCE_FOLDER ${CMAKE_BINARY_DIR}/glu-source)
-file(GLOB GLU_TREE LIST_DIRECTORIES true ${GLU_SOURCE_FOLDER}/libglu-*)
-if(NOT GLU_TREE)
-  execute_process(
-    COMMAND ${CMAKE_SOURCE_DIR}/scripts/debian-source.sh libglu1-mesa-dev ${GLU_SOURCE_FOLDER}
-    OUTPUT_VARIABLE GLU_TREE OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
-  if(NOT status EQUAL 0 OR NOT IS_DIRECTORY "${GLU_TREE}")
-    message(FATAL_ERROR "GLU's Debian source could not be unpacked into ${GLU_SOURCE_FOLDER}")
-  endif()
-endif()
+include(web/glu.cmake)
 
 # The layer under the garden: OpenGL 1.1 as the garden calls it, over
 # WebGL 2, and GLUT's missing parts. Whatever is compiled against it (the
@@ -31,11 +19,7 @@ target_link_options(sandmere-web-gl INTERFACE
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 "SHELL:--js-library ${CMAKE_SOURCE_DIR}/web/glut.js")
 set_property(TARGET sandmere-web-gl APPEND PROPERTY INTERFACE_LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/glut.js)
 
-add_library(sandmere-glu STATIC ${GLU_TREE}/src/libutil/quad.c ${GLU_TREE}/src/libutil/project.c)
-target_include_directories(sandmere-glu PRIVATE ${GLU_TREE}/include ${GLU_TREE}/src/include)
-# GLU's own code, as Debian builds it: its warnings are not ours.
-target_compile_options(sandmere-glu PRIVATE -w)
-target_link_libraries(sandmere-glu PUBLIC sandmere-web-gl)
+add_glu_library(sandmere-glu sandmere-web-gl)
 
 add_library(sandmere-core STATIC ${CORE_SOURCES})
 target_include_directories(sandmere-core PUBLIC ${CMAKE_SOURCE_DIR} ${SANDMERE_GENERATED_DIR})

@@ -14,14 +14,6 @@
 
 namespace webgl {
 
-bool operator==(const DrawState& a, const DrawState& b) {
-    return a.blend == b.blend && a.blendSource == b.blendSource && a.blendDestination == b.blendDestination &&
-           a.depthTest == b.depthTest && a.depthFunction == b.depthFunction && a.depthWrite == b.depthWrite &&
-           a.depthNear == b.depthNear && a.depthFar == b.depthFar && a.viewport[0] == b.viewport[0] &&
-           a.viewport[1] == b.viewport[1] && a.viewport[2] == b.viewport[2] && a.viewport[3] == b.viewport[3] &&
-           a.textureUse == b.textureUse && (a.textureUse == TextureUse::none || a.texture == b.texture);
-}
-
 namespace {
 
 // Attribute locations, fixed in the shader.
