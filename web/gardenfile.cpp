@@ -100,23 +100,18 @@ std::string checkPosition(long long x, long long y) {
     return "a position out of range (" + decimal(x) + ", " + decimal(y) + ")";
 }
 
-// Reads count events, the whole of reader's bytes.
+// Reads count events, the whole of reader's bytes. Each event is checked
+// as the page checks it, in the same order, so the first fault found is
+// the one the page names.
 std::vector<Event> decodeEvents(Reader& reader, std::uint32_t count) {
     std::vector<Event> events;
     events.reserve(count);
+    // Sums of steps, wider than an event's fields until they are checked.
     long long x = 0, y = 0;
-    const auto moveBy = [&](Event& event) {
-        x += reader.zigzag();
-        y += reader.zigzag();
-        // Checked here, before the sum narrows to an int.
-        const std::string wrong = checkPosition(x, y);
-        if (!wrong.empty()) throw Refusal{wrong};
-        event.x = static_cast<int>(x);
-        event.y = static_cast<int>(y);
-    };
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t code = reader.byte();
         Event event;
+        bool moved = false;
         switch (code) {
         case static_cast<std::uint8_t>(EventType::frame):
             break;
@@ -126,31 +121,39 @@ std::vector<Event> decodeEvents(Reader& reader, std::uint32_t count) {
             event.type = EventType::mouse;
             event.button = buttons & 3;
             event.state = buttons >> 2;
-            moveBy(event);
+            moved = true;
             break;
         }
         case static_cast<std::uint8_t>(EventType::motion):
             event.type = EventType::motion;
-            moveBy(event);
+            moved = true;
             break;
         case static_cast<std::uint8_t>(EventType::key):
             event.type = EventType::key;
             event.key = reader.byte();
             break;
-        case static_cast<std::uint8_t>(EventType::menu): {
+        case static_cast<std::uint8_t>(EventType::menu):
             event.type = EventType::menu;
             event.menu = reader.byte();
-            const std::int64_t value = reader.zigzag();
-            if (!inRange(value, -maxMenuValue, maxMenuValue))
-                throw Refusal{"a menu value out of range: " + decimal(value)};
-            event.value = static_cast<int>(value);
+            // Any 32-bit zigzag value fits an int.
+            event.value = static_cast<int>(reader.zigzag());
             break;
-        }
         default:
             throw Refusal{"event " + decimal(i + 1LL) + " is of no known kind (" + decimal(code) + ")"};
         }
-        const std::string wrong = checkEvent(event);
+        if (moved) {
+            x += reader.zigzag();
+            y += reader.zigzag();
+        }
+        // The position is checked last, as the page checks a mouse event,
+        // and before the sums narrow to the event's fields.
+        std::string wrong = checkEvent(event);
+        if (wrong.empty() && moved) wrong = checkPosition(x, y);
         if (!wrong.empty()) throw Refusal{wrong};
+        if (moved) {
+            event.x = static_cast<int>(x);
+            event.y = static_cast<int>(y);
+        }
         events.push_back(event);
     }
     if (reader.left()) throw Refusal{"it has bytes after its last event"};
