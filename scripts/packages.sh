@@ -20,9 +20,11 @@ need_packages() {
 
 # The window's class and icon need Xlib; the icons are drawn with
 # rsvg-convert and read back as raw pixels with netpbm's pngtopam. The
-# picture tool reads photos with libvips, found through pkg-config.
+# picture tool reads photos with libvips, found through pkg-config. The
+# headless garden reads garden files with zlib, takes its digests from
+# GLib, and compiles GLU from its Debian source, which dpkg-dev unpacks.
 BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
-  librsvg2-bin netpbm libvips-dev)
+  librsvg2-bin netpbm libvips-dev zlib1g-dev libglib2.0-dev dpkg-dev)
 # openbox: the window manager the desktop test runs the garden under.
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libxtst-dev openbox)
 # Formatting and static analysis.
