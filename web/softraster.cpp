@@ -186,9 +186,21 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
         const int count = static_cast<int>(last - first + 1);
         if (copying) {
             const std::uint8_t* in = texels->image->at(static_cast<int>(first) + texels->dx, py + texels->dy);
-            std::memcpy(out, in, static_cast<std::size_t>(count) * 4);
-            if (!texels->texelAlpha)
-                for (int n = 0; n < count; ++n) out[n * 4 + 3] = constantByte[3];
+            if (texels->texelAlpha) {
+                std::memcpy(out, in, static_cast<std::size_t>(count) * 4);
+                continue;
+            }
+            // Whole pixels at a time: the texel's colour, the vertices' alpha.
+            const std::uint8_t keptBytes[4] = {255, 255, 255, 0}, alphaBytes[4] = {0, 0, 0, constantByte[3]};
+            std::uint32_t kept = 0, alpha = 0;
+            std::memcpy(&kept, keptBytes, 4);
+            std::memcpy(&alpha, alphaBytes, 4);
+            for (int n = 0; n < count; ++n) {
+                std::uint32_t pixel = 0;
+                std::memcpy(&pixel, in + n * 4, 4);
+                pixel = (pixel & kept) | alpha;
+                std::memcpy(out + n * 4, &pixel, 4);
+            }
             continue;
         }
         for (std::int64_t px = first; px <= last; ++px, out += 4) {
