@@ -12,7 +12,8 @@ include(web/glu.cmake)
 # WebGL 2, and GLUT's missing parts. Whatever is compiled against it (the
 # garden, GLU, the benchmark) gets web/gl11.h first, which routes its GL
 # calls to the layer.
-add_library(sandmere-web-gl STATIC web/gl11.cpp web/webgl.cpp web/window.cpp web/menus.cpp web/input.cpp)
+add_library(sandmere-web-gl STATIC web/gl11.cpp web/backends.cpp web/softraster.cpp web/webgl.cpp web/window.cpp
+  web/menus.cpp web/input.cpp)
 target_include_directories(sandmere-web-gl PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(sandmere-web-gl INTERFACE "SHELL:-include ${CMAKE_SOURCE_DIR}/web/gl11.h")
 target_link_options(sandmere-web-gl INTERFACE

@@ -88,6 +88,10 @@ void readPixels(Buffer from, int x, int y, int width, int height, unsigned char*
 
 // The swap: the back buffer becomes the front buffer and is shown.
 void present();
+// The same swap, with the canvas showing a picture of the window's size
+// instead, RGBA rows bottom-up, of which only the rectangle `changed` (x,
+// y, width, height) differs from the last picture shown so.
+void presentPixels(const unsigned char* rgba, const int changed[4]);
 // The same swap, with the canvas left as it was.
 void swapUnshown();
 // While on, frames are rasterised only where their back buffer is read

@@ -6,8 +6,8 @@
 
 #include <cassert>
 
+#include "web/backends.h"
 #include "web/layer.h"
-#include "web/webgl.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ extern "C" void sandmereGlutSwapBuffers() {
 extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
     assert(mode == shownFrames || mode == unshownFrames || mode == readBackOnly);
     framesShown = mode == shownFrames;
-    webgl::rasteriseOnDemand(mode == readBackOnly);
+    backends::rasteriseOnDemand(mode == readBackOnly);
 }
 
 // The picture the window shows now, as RGBA bytes with the bottom row
@@ -63,6 +63,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
 // that size (or not open).
 extern "C" EMSCRIPTEN_KEEPALIVE int sandmereShownPixels(unsigned char* rgba, int width, int height) {
     if (width != windowWidth || height != windowHeight || width <= 0) return 0;
-    webgl::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
+    backends::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
     return 1;
 }
