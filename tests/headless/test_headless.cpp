@@ -91,6 +91,15 @@ TEST_F(HeadlessProgram, TheRakedGardensPlanHasTheDigestEveryEngineHolds) {
             rgba.insert(rgba.end(), {p.red, p.green, p.blue, p.alpha});
         }
     EXPECT_EQ(sha256Hex(rgba) + "\n", result.out);
+    // It is the garden raked in the page: white sand, both rocks dark at
+    // the pixels where they were placed, and marks where the rake went.
+    const auto grey = [&](int x, int y) { return rgba[(static_cast<std::size_t>(y) * 600 + x) * 4]; };
+    EXPECT_EQ(grey(3, 3), 255);
+    EXPECT_LT(grey(190, 330), 16);
+    EXPECT_LT(grey(440, 350), 16);
+    int marked = 0;
+    for (int y = 0; y < 600; ++y) marked += grey(300, y) < 128;
+    EXPECT_GT(marked, 100) << "the one-tine stroke down the middle";
 }
 
 TEST_F(HeadlessProgram, WhatIsNoGardenGetsOneLineAndNothingIsWritten) {

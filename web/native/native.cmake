@@ -1,5 +1,6 @@
-# The headless garden: the page's GL layer built natively over a GPU end
-# that draws nothing (web/native/nullgpu.cpp) and a GLUT of its own
+# The headless garden: the page's GL layer built natively, its plan frames
+# in its software back end and the rest over a GPU end that draws nothing
+# (web/native/nullgpu.cpp), with a GLUT of its own
 # (web/native/window.cpp), the garden compiled over it as the browser's is,
 # and sandmere-headless, which replays a garden file with no window and no
 # GPU. The layer's and the garden's float steps must be the very ones of
@@ -19,8 +20,8 @@ include(web/glu.cmake)
 
 # As sandmere-web-gl: what is compiled against it gets web/gl11.h first.
 # Its own sources take Emscripten's keep-alive mark from a header of ours.
-add_library(sandmere-headless-gl STATIC web/gl11.cpp web/input.cpp web/menus.cpp
-  web/native/window.cpp web/native/nullgpu.cpp)
+add_library(sandmere-headless-gl STATIC web/gl11.cpp web/backends.cpp web/softraster.cpp web/input.cpp
+  web/menus.cpp web/native/window.cpp web/native/nullgpu.cpp)
 target_include_directories(sandmere-headless-gl PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/web/native/include)
 target_compile_options(sandmere-headless-gl INTERFACE "SHELL:-include ${CMAKE_SOURCE_DIR}/web/gl11.h")
 add_glu_library(sandmere-headless-glu sandmere-headless-gl)

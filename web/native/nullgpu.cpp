@@ -1,7 +1,8 @@
 // The GPU end of the GL layer for the headless garden: there is no GPU.
-// Whatever would go to WebGL is taken and dropped, so a 3-D frame leaves
-// nothing behind, and what is read back from a buffer the GPU would have
-// drawn is black.
+// The plan's frames are the software back end's (web/backends.h), the same
+// bytes as in every browser; whatever would go to WebGL is taken and
+// dropped, so a 3-D frame leaves nothing behind, and what is read back from
+// a buffer the GPU would have drawn is black.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -55,6 +56,11 @@ void readPixels(Buffer, int, int, int width, int height, unsigned char* rgba) {
 }
 
 void present() {}
+
+void presentPixels(const unsigned char* rgba, const int changed[4]) {
+    assert(rgba != nullptr && changed[2] >= 0 && changed[3] >= 0);
+}
+
 void swapUnshown() {}
 void rasteriseOnDemand(bool) {}
 void finish() {}

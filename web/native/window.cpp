@@ -10,8 +10,8 @@
 
 #include <cassert>
 
+#include "web/backends.h"
 #include "web/layer.h"
-#include "web/webgl.h"
 
 namespace {
 
@@ -72,12 +72,12 @@ void sandmereFrameMode(int mode) {
     assert(frameMode == FrameMode::shown || frameMode == FrameMode::unshown ||
            frameMode == FrameMode::readBackOnly);
     framesShown = frameMode == FrameMode::shown;
-    webgl::rasteriseOnDemand(frameMode == FrameMode::readBackOnly);
+    backends::rasteriseOnDemand(frameMode == FrameMode::readBackOnly);
 }
 
 int sandmereShownPixels(unsigned char* rgba, int width, int height) {
     if (width != windowWidth || height != windowHeight || width <= 0) return 0;
-    webgl::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
+    backends::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
     return 1;
 }
 
