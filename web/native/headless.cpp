@@ -121,7 +121,15 @@ std::string checkAgainstGarden(const std::vector<Event>& events) {
 // switch captures whole; and each plan frame after motion, whose new marks
 // the plan keeps in an image of its own, drawn only where the garden
 // copies it into that image.
-void replayRecord(const std::vector<Event>& events) {
+void replayRecord(const std::vector<Event>& events, Replay replay) {
+    if (replay == Replay::everyFrame) {
+        for (const Event& event : events)
+            if (event.type == EventType::frame)
+                drawHeadlessFrame();
+            else
+                deliver(event);
+        return;
+    }
     const std::set<std::size_t> captured = framesCaptured(events);
     FrameMode mode = FrameMode::shown;
     const auto drawFrame = [&](FrameMode wanted) {

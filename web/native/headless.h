@@ -23,9 +23,17 @@ void startHeadlessGarden(const char* programName);
 // Why the running garden cannot take this record, in the page's words, or
 // "": every menu event must name an entry of its menus other than the quit.
 std::string checkAgainstGarden(const std::vector<gardenfile::Event>& events);
+// How a record's frames are drawn when it is replayed.
+enum class Replay {
+    // As the page replays a kept garden: only the frames the garden reads
+    // back, none of them shown.
+    asThePageDoes,
+    // As the live garden drew them: every frame, shown.
+    everyFrame,
+};
 // Replays the record: every event handed to the garden's handlers, and at
-// each frame the frame the page draws there, if any.
-void replayRecord(const std::vector<gardenfile::Event>& events);
+// each frame the frame drawn there, if any.
+void replayRecord(const std::vector<gardenfile::Event>& events, Replay replay = Replay::asThePageDoes);
 // The frame the garden asked for last, drawn and shown as the page's GLUT
 // draws it after a replay, and the picture it shows.
 ShownPicture showGarden();
