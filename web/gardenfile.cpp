@@ -333,6 +333,17 @@ Reading readGardenFile(const char* path) {
     return readGarden(bytes);
 }
 
+Reading readGardenNamed(std::string_view name) {
+    const bool link = name.rfind("https://", 0) == 0 || name.rfind("http://", 0) == 0;
+    if (!link && name.rfind('#', 0) != 0) return readGardenFile(std::string(name).c_str());
+    const std::size_t hash = name.find('#');
+    const Unpacking unpacking =
+        fileFromFragment(hash == std::string_view::npos ? std::string_view() : name.substr(hash));
+    if (!unpacking.carried) return refused("the link carries no garden");
+    if (!unpacking.error.empty()) return refused(unpacking.error);
+    return readGarden(unpacking.bytes);
+}
+
 Writing writeGarden(const Garden& garden) {
     Writing writing;
     const std::string& version = garden.gardenVersion;

@@ -82,6 +82,11 @@ inline Reading readGarden(const Bytes& bytes) { return readGarden(bytes.data(), 
 // more is read than the largest garden file and a byte.
 Reading readGardenFile(const char* path);
 
+// The garden that a name on a command line stands for: a link to the page
+// ("https://.../#garden=...", "http://..."), just its fragment
+// ("#garden=..."), or otherwise a file's path.
+Reading readGardenNamed(std::string_view name);
+
 // The bytes of a garden file for these events, made by the garden of
 // garden.gardenVersion; error says why when it cannot be written.
 struct Writing {

@@ -1,9 +1,10 @@
-// sandmere-headless GARDEN_FILE [PICTURE.bmp]: replays a garden file
-// through the garden over the page's GL layer, with no window and no GPU,
-// and prints the SHA-256 of the plan it shows: of its RGBA bytes, top row
-// first, as the page's ImageData holds them. Given a second name, writes
-// that plan there as a BMP picture. A file that is not a garden gets one
-// line saying what is wrong, and status 1.
+// sandmere-headless GARDEN [PICTURE.bmp]: replays a garden file (or the
+// garden a link to the page carries, or just the link's "#garden=..."
+// fragment) through the garden over the page's GL layer, with no window and
+// no GPU, and prints the SHA-256 of the plan it shows: of its RGBA bytes,
+// top row first, as the page's ImageData holds them. Given a second name,
+// writes that plan there as a BMP picture. What is no garden gets one line
+// saying what is wrong, and status 1.
 //
 // The garden reads its pictures from its working folder: they are painted
 // into a folder of the program's own, as the page paints them, and it is
@@ -34,11 +35,11 @@ int refuse(const char* fileName, const std::string& why) {
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s GARDEN_FILE [PICTURE.bmp]\n", programName);
+        std::fprintf(stderr, "usage: %s GARDEN_FILE|LINK [PICTURE.bmp]\n", programName);
         return 2;
     }
     const char* gardenName = argv[1];
-    const gardenfile::Reading reading = gardenfile::readGardenFile(gardenName);
+    const gardenfile::Reading reading = gardenfile::readGardenNamed(gardenName);
     if (!reading.ok()) return refuse(gardenName, reading.error);
 
     std::error_code error;
