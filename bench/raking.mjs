@@ -42,13 +42,14 @@ async function chooseRake(page, box, label) {
 }
 
 // Milliseconds of main-thread tasks a motion, over one drag across the
-// plan at row y.
-async function dragCost(page, cdp, box, y) {
+// plan at row y; with the button up, what the same motions cost when they
+// rake nothing.
+async function dragCost(page, cdp, box, y, raking = true) {
   const taskSeconds = async () =>
     (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
   const step = (SIDE - 100) / MOTIONS;
   await page.mouse.move(box.x + 50, box.y + y);
-  await page.mouse.down();
+  if (raking) await page.mouse.down();
   await page.evaluate(nextFrames);
   const before = await taskSeconds();
   for (let i = 1; i <= MOTIONS; ++i) {
@@ -56,7 +57,7 @@ async function dragCost(page, cdp, box, y) {
     await page.evaluate(nextFrames);
   }
   const after = await taskSeconds();
-  await page.mouse.up();
+  if (raking) await page.mouse.up();
   return ((after - before) * 1000) / MOTIONS;
 }
 
@@ -75,8 +76,9 @@ async function modeSwitchCost(page, cdp) {
   return { task, wall: end - start };
 }
 
-// { 'tines@slowdown': ms a motion } for every rake and slowdown, and
-// 'switch task' and 'switch wall': the switch to the 3-D view, in ms.
+// { 'tines@slowdown': ms a motion } for every rake and slowdown,
+// 'idle@slowdown' for the motions with the button up, and 'switch task'
+// and 'switch wall': the switch to the 3-D view, in ms.
 export async function rakingCosts(site) {
   const { server, url } = await serveFolder(site);
   const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
@@ -94,6 +96,11 @@ export async function rakingCosts(site) {
       for (const slowdown of SLOWDOWNS) {
         await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });
         const runs = [];
+        if (rake.tines === RAKES[0].tines) {
+          const idle = [];
+          for (let run = 0; run < RUNS; ++run) idle.push(await dragCost(page, cdp, box, row, false));
+          costs[`idle@${slowdown}`] = median(idle);
+        }
         for (let run = 0; run < RUNS; ++run) {
           runs.push(await dragCost(page, cdp, box, row));
           row = row >= SIDE - 60 ? 40 : row + 30;

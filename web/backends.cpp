@@ -36,7 +36,7 @@ struct Texture {
 // out on demand.
 struct Operation {
     bool clearing = false;
-    std::uint8_t clearBytes[4] = {0, 0, 0, 0};
+    std::uint8_t clearBytes[3] = {0, 0, 0};
     softraster::Blend blend;
     Rectangle clip;
     std::vector<softraster::Vertex> vertices;  // three a triangle
@@ -275,10 +275,7 @@ void openWindowBuffers(int width, int height) {
     frames.width = width;
     frames.height = height;
     // Both buffers start white, as WebGL's do.
-    for (Buffer& buffer : frames.buffers) {
-        buffer.image = Image(width, height);
-        std::fill(buffer.image.rgba.begin(), buffer.image.rgba.end(), std::uint8_t{255});
-    }
+    for (Buffer& buffer : frames.buffers) buffer.image = Image(width, height);
     frames.shown = Image(width, height);
 }
 
@@ -320,7 +317,7 @@ void clear(bool colour, bool depth, const float clearColour[4], bool depthWrite)
     frames.done = {};
     Operation operation;
     operation.clearing = true;
-    for (int k = 0; k < 4; ++k) operation.clearBytes[k] = softraster::toByte(clearColour[k]);
+    for (int k = 0; k < 3; ++k) operation.clearBytes[k] = softraster::toByte(clearColour[k]);
     frames.onlyCleared = true;
     std::copy(clearColour, clearColour + 4, frames.clearColour);
     keep(std::move(operation));

@@ -77,7 +77,7 @@ Rectangle hull(const Rectangle& a, const Rectangle& b) {
 }
 
 Image::Image(int width, int height)
-    : width(width), height(height), rgba(static_cast<std::size_t>(width) * height * 4, 0) {
+    : width(width), height(height), rgba(static_cast<std::size_t>(width) * height * 4, 255) {
     assert(width >= 0 && height >= 0);
 }
 
@@ -164,7 +164,7 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
             static_cast<std::uint8_t>((std::int64_t{v[0].colour[k]} * 2 + subpixelOne) / (2 * subpixelOne));
     }
     const std::int64_t denominator = area * 2 * subpixelOne;
-    const bool copying = texels && replaces(blend) && (texels->texelAlpha || constant[3]);
+    const bool copying = texels && replaces(blend);
 
     for (int py = pixels.y; py < pixels.y + pixels.height; ++py) {
         const std::int64_t cy = centreOf(py);
@@ -185,22 +185,9 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
         std::uint8_t* out = target.at(static_cast<int>(first), py);
         const int count = static_cast<int>(last - first + 1);
         if (copying) {
-            const std::uint8_t* in = texels->image->at(static_cast<int>(first) + texels->dx, py + texels->dy);
-            if (texels->texelAlpha) {
-                std::memcpy(out, in, static_cast<std::size_t>(count) * 4);
-                continue;
-            }
-            // Whole pixels at a time: the texel's colour, the vertices' alpha.
-            const std::uint8_t keptBytes[4] = {255, 255, 255, 0}, alphaBytes[4] = {0, 0, 0, constantByte[3]};
-            std::uint32_t kept = 0, alpha = 0;
-            std::memcpy(&kept, keptBytes, 4);
-            std::memcpy(&alpha, alphaBytes, 4);
-            for (int n = 0; n < count; ++n) {
-                std::uint32_t pixel = 0;
-                std::memcpy(&pixel, in + n * 4, 4);
-                pixel = (pixel & kept) | alpha;
-                std::memcpy(out + n * 4, &pixel, 4);
-            }
+            // Texels and window pixels alike have alpha 255.
+            std::memcpy(out, texels->image->at(static_cast<int>(first) + texels->dx, py + texels->dy),
+                        static_cast<std::size_t>(count) * 4);
             continue;
         }
         for (std::int64_t px = first; px <= last; ++px, out += 4) {
@@ -218,21 +205,23 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
                 const std::uint8_t* texel = texels->image->at(static_cast<int>(px) + texels->dx, py + texels->dy);
                 std::memcpy(fragment, texel, texels->texelAlpha ? 4 : 3);
             }
-            for (int k = 0; k < 4; ++k) out[k] = blendChannel(fragment[k], out[k], fragment[3], blend);
+            for (int k = 0; k < 3; ++k) out[k] = blendChannel(fragment[k], out[k], fragment[3], blend);
+            out[3] = 255;
         }
     }
 }
 
-void clear(Image& target, const Rectangle& within, const std::uint8_t rgba[4]) {
+void clear(Image& target, const Rectangle& within, const std::uint8_t rgb[3]) {
     const Rectangle r = intersection(within, target.bounds());
     if (r.empty()) return;
-    const bool same = rgba[0] == rgba[1] && rgba[0] == rgba[2] && rgba[0] == rgba[3];
+    const std::uint8_t pixel[4] = {rgb[0], rgb[1], rgb[2], 255};
+    const bool same = rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255;
     for (int y = r.y; y < r.y + r.height; ++y) {
         std::uint8_t* out = target.at(r.x, y);
         if (same) {
-            std::memset(out, rgba[0], static_cast<std::size_t>(r.width) * 4);
+            std::memset(out, 255, static_cast<std::size_t>(r.width) * 4);
         } else {
-            for (int n = 0; n < r.width; ++n) std::memcpy(out + n * 4, rgba, 4);
+            for (int n = 0; n < r.width; ++n) std::memcpy(out + n * 4, pixel, 4);
         }
     }
 }
@@ -247,8 +236,21 @@ void copy(const Image& from, const Rectangle& rectangle, Image& to, int toX, int
 
 Rectangle difference(const Image& a, const Image& b) {
     assert(a.width == b.width && a.height == b.height);
+    // Compared eight bytes at a time: the C library's byte by byte
+    // comparison is slow in WebAssembly.
     const std::size_t rowBytes = static_cast<std::size_t>(a.width) * 4;
-    const auto rowDiffers = [&](int y) { return std::memcmp(a.at(0, y), b.at(0, y), rowBytes) != 0; };
+    const auto rowDiffers = [&](int y) {
+        const std::uint8_t* p = a.at(0, y);
+        const std::uint8_t* q = b.at(0, y);
+        std::size_t i = 0;
+        for (; i + 8 <= rowBytes; i += 8) {
+            std::uint64_t x = 0, z = 0;
+            std::memcpy(&x, p + i, 8);
+            std::memcpy(&z, q + i, 8);
+            if (x != z) return true;
+        }
+        return std::memcmp(p + i, q + i, rowBytes - i) != 0;
+    };
     int bottom = 0, top = a.height - 1;
     while (bottom < a.height && !rowDiffers(bottom)) ++bottom;
     if (bottom == a.height) return {};

@@ -25,6 +25,9 @@
 //   bytes and fs, fd their factors as bytes (zero 0, one 255, the source
 //   alpha a, or 255 - a). Blending off is one and zero: the fragment as it
 //   is. Nothing dithers.
+// - Alpha: the window has no alpha channel, as the garden's own (GLUT_RGB):
+//   every pixel written has alpha 255, and a fragment's alpha only weighs
+//   the blend.
 // - Texels: a triangle may show a texture one texel per pixel: where every
 //   vertex's texel position (s x width, t x height, snapped as positions
 //   are) lies the same whole number of texels from its window position, a
@@ -58,7 +61,7 @@ Rectangle intersection(const Rectangle& a, const Rectangle& b);
 // The smallest rectangle holding both; an empty one holds nothing.
 Rectangle hull(const Rectangle& a, const Rectangle& b);
 
-// RGBA bytes, rows bottom-up with nothing between them.
+// RGBA bytes, rows bottom-up with nothing between them; made opaque white.
 struct Image {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;
@@ -98,7 +101,8 @@ struct Vertex {
 
 // Where a triangle shows a texture texel for pixel: texel (x + dx, y + dy)
 // at pixel (x, y); its alpha, or the interpolated one (for an RGB texture
-// under GL_REPLACE).
+// under GL_REPLACE). The texels' own alpha is 255: a software texture's
+// texels come from the window.
 struct Texels {
     const Image* image = nullptr;
     int dx = 0, dy = 0;
@@ -113,8 +117,8 @@ Rectangle reach(const Vertex& a, const Vertex& b, const Vertex& c, const Rectang
 void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, const Vertex& a, const Vertex& b,
                   const Vertex& c, const Texels* texels = nullptr);
 
-// Sets every pixel of `within` to the bytes.
-void clear(Image& target, const Rectangle& within, const std::uint8_t rgba[4]);
+// Sets every pixel of `within` to the colour (and alpha 255).
+void clear(Image& target, const Rectangle& within, const std::uint8_t rgb[3]);
 
 // Copies the rectangle of `from` to (toX, toY) of `to`; both must hold it.
 void copy(const Image& from, const Rectangle& rectangle, Image& to, int toX, int toY);
