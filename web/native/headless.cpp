@@ -21,9 +21,6 @@
 
 namespace {
 
-// GLUT's right button, which the garden's menu is attached to.
-constexpr int rightButton = 2;
-
 using gardenfile::Event;
 using gardenfile::EventType;
 
@@ -101,7 +98,7 @@ void startHeadlessGarden(const char* programName) {
 
 std::string checkAgainstGarden(const std::vector<Event>& events) {
     std::vector<MenuEntry> entries;
-    const int attached = sandmereAttachedMenu(rightButton);
+    const int attached = sandmereAttachedMenu(GLUT_RIGHT_BUTTON);
     if (attached) collectEntries(attached, entries);
     for (const Event& event : events) {
         if (event.type != EventType::menu) continue;
