@@ -1,6 +1,7 @@
 // What the browser tests share: the site served by a server of their own,
 // Debian's Chromium driven by playwright-core, the page's hooks, the
-// canvas's pixels, and the desktop garden to compare with.
+// canvas's pixels, and the desktop garden to compare with. (engines.mjs
+// drives the page in Firefox and WebKit too, on what is here.)
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import {
