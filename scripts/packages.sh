@@ -40,6 +40,7 @@ BENCH_PACKAGES=(imagemagick time libvips-tools libimage-exiftool-perl)
 # for the installer, icoutils for the programs' icon; dpkg-dev unpacks
 # freeglut's Debian source.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 nsis icoutils dpkg-dev)
-# The browser: Emscripten, and Chromium for the page's tests; dpkg-dev
-# unpacks GLU's Debian source.
-WEB_PACKAGES=(emscripten chromium dpkg-dev)
+# The browser: Emscripten, and the engines the page's tests run it in:
+# Chromium, Firefox ESR, and WebKitGTK's WebDriver with its MiniBrowser;
+# dpkg-dev unpacks GLU's Debian source.
+WEB_PACKAGES=(emscripten chromium firefox-esr webkit2gtk-driver dpkg-dev)

@@ -7,6 +7,12 @@ enable_language(C)
 add_compile_options(-mbulk-memory)
 add_link_options(-mbulk-memory)
 
+# The site names no folder of the machine that built it: what the code
+# keeps of its own file names (an assertion's __FILE__) is relative to the
+# source folder, or to the build folder for what is made there (GLU's
+# source); the build folder comes first, as it may lie inside the source.
+add_compile_options("-ffile-prefix-map=${CMAKE_BINARY_DIR}/=" "-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=")
+
 # The names of the project and its icon's drawing, made into the site's icons.
 include(packaging/desktop.cmake)
 
@@ -75,6 +81,26 @@ list(LENGTH digest_lines digest_count)
 if(NOT digest_count EQUAL 14)
   message(FATAL_ERROR "tests/common/picture_digests.h: ${digest_count} digests found, not the fourteen pictures'")
 endif()
+# The values the page hands the garden or reads from it, from the
+# definitions the garden is compiled with: its display modes and the rake
+# tool (app/garden.h), GLUT's mouse buttons and button states (GLUT's own
+# header, as Emscripten ships it).
+find_file(SANDMERE_GLUT_HEADER GL/freeglut_std.h REQUIRED)
+function(definition_value variable header pattern)
+  file(STRINGS ${header} lines REGEX "${pattern}")
+  if(NOT lines MATCHES "${pattern}")
+    message(FATAL_ERROR "${header}: no definition ${pattern} there")
+  endif()
+  math(EXPR value "${CMAKE_MATCH_1}")
+  set(${variable} ${value} PARENT_SCOPE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+endfunction()
+foreach(name drawMode sceneMode rakeTool)
+  definition_value(SANDMERE_${name} ${CMAKE_SOURCE_DIR}/app/garden.h "^constexpr int ${name} = ([0-9]+)")
+endforeach()
+foreach(name LEFT_BUTTON RIGHT_BUTTON DOWN UP)
+  definition_value(SANDMERE_GLUT_${name} ${SANDMERE_GLUT_HEADER} "^#define[ \t]+GLUT_${name}[ \t]+(0x[0-9A-Fa-f]+|[0-9]+)")
+endforeach()
 configure_file(${CMAKE_SOURCE_DIR}/web/page/version.js.in ${SANDMERE_SITE}/version.js @ONLY)
 foreach(size 192 512)
   set(png ${SANDMERE_SITE}/icon-${size}.png)

@@ -5,6 +5,7 @@
 #include <emscripten/html5.h>
 
 #include <cassert>
+#include <cstdlib>
 
 #include "web/backends.h"
 #include "web/layer.h"
@@ -29,9 +30,19 @@ EM_JS(void, tellPageOfFrame, (int first), {
     if (Module['onGardenFrame']) Module['onGardenFrame']();
 });
 
+// The canvas gave no WebGL 2 context (the page looks for one before the
+// garden starts, but a browser may still refuse the canvas's own): the
+// page says so in words, and the garden ends there, having drawn nothing.
+EM_JS(void, tellPageCannotDraw, (), {
+    if (Module['onCannotDraw']) Module['onCannotDraw']();
+});
+
 extern "C" int sandmereGlutCreateWindow(const char* title) {
     const int window = glutCreateWindow(title);
-    assert(window != 0);
+    if (window == 0) {
+        tellPageCannotDraw();
+        std::exit(EXIT_FAILURE);
+    }
     // The context GLUT made is WebGL 2: the layer needs it.
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
     emscripten_webgl_get_drawing_buffer_size(context, &windowWidth, &windowHeight);

@@ -46,6 +46,39 @@ function showEnd(message, status) {
 // A fresh page is a fresh garden: the runtime and its files start again.
 startAgain.addEventListener('click', () => location.reload());
 
+// ---- A browser that cannot draw the garden ----------------------------------------
+
+// The garden draws with WebGL 2. Where the browser has none (turned off, its
+// graphics driver blocked, hardware acceleration off), the page says so in
+// words, and what to try; the garden does not start, and what this browser
+// keeps stays as it is.
+const CANNOT_DRAW =
+  'This browser cannot draw the garden: the garden draws with WebGL 2, and here WebGL 2 is turned off or missing. ' +
+  "Try another browser, or turn on hardware acceleration in this browser's settings and open the page again.";
+let cannotDraw = false;
+
+function showCannotDraw() {
+  cannotDraw = true;
+  gardenEnded = true;
+  main.dataset.cannotDraw = '';
+  disableControls();
+  endedText.textContent = CANNOT_DRAW;
+  startAgain.hidden = true;
+  ended.hidden = false;
+}
+
+// A context of its own on a scratch canvas, let go at once: the garden's
+// canvas takes its context once, with the garden's own attributes.
+function browserHasWebGl2() {
+  try {
+    const context = document.createElement('canvas').getContext('webgl2');
+    context?.getExtension('WEBGL_lose_context')?.loseContext();
+    return Boolean(context);
+  } catch {
+    return false;
+  }
+}
+
 // ---- Files dropped on the page -------------------------------------------------
 
 // A garden file opens as a garden; a picture becomes one of the garden's
@@ -89,66 +122,74 @@ function afterFirstFrame(work) {
 
 // ---- The garden -------------------------------------------------------------------
 
-keeper.beginReading();
-beginReadingPainted();
-beginReadingPictures();
-const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
+function startGarden() {
+  keeper.beginReading();
+  beginReadingPainted();
+  beginReadingPictures();
+  const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
 
-const Module = {
-  canvas,
-  print: (text) => showLine(text, 'out'),
-  printErr: (text) => showLine(text, 'err'),
-  preRun: [
-    () => {
-      Module.addRunDependency('kept-garden');
-      linkedGarden.finally(() => Module.removeRunDependency('kept-garden'));
+  const Module = {
+    canvas,
+    print: (text) => showLine(text, 'out'),
+    printErr: (text) => showLine(text, 'err'),
+    preRun: [
+      () => {
+        Module.addRunDependency('kept-garden');
+        linkedGarden.finally(() => Module.removeRunDependency('kept-garden'));
+      },
+      () => {
+        Module.addRunDependency('kept-pictures');
+        writePainted(Module.FS)
+          .then(() => writeKeptPictures(Module.FS))
+          .finally(() => Module.removeRunDependency('kept-pictures'));
+      },
+    ],
+    postRun: [
+      async () => {
+        if (gardenEnded) return;
+        garden.setRunning(true);
+        startGestures(canvas);
+        startPictures();
+        startSharing();
+        startPicture();
+        startSound();
+        await keeper.restore(say);
+        garden.acceptInput(true);
+        startControls();
+        canvas.focus({ preventScroll: true });
+        main.dataset.started = '';
+        // The site's files are all here by now: copying them for offline use
+        // no longer competes with the garden's start; nor, once the first
+        // plan is shown and the page is idle, does keeping the painted
+        // pictures.
+        keepSiteOffline();
+        afterFirstFrame(() => keepPainted(Module.FS));
+      },
+    ],
+    // The garden found that the canvas gives it no WebGL 2 context.
+    onCannotDraw: showCannotDraw,
+    onExit: (status) => {
+      keeper.gardenEnded(status);
+      if (cannotDraw) main.dataset.exitStatus = String(status);
+      else showEnd(`The garden has ended with status ${status}.`, status);
     },
-    () => {
-      Module.addRunDependency('kept-pictures');
-      writePainted(Module.FS)
-        .then(() => writeKeptPictures(Module.FS))
-        .finally(() => Module.removeRunDependency('kept-pictures'));
-    },
-  ],
-  postRun: [
-    async () => {
-      if (gardenEnded) return;
-      garden.setRunning(true);
-      startGestures(canvas);
-      startPictures();
-      startSharing();
-      startPicture();
-      startSound();
-      await keeper.restore(say);
-      garden.acceptInput(true);
-      startControls();
-      canvas.focus({ preventScroll: true });
-      main.dataset.started = '';
-      // The site's files are all here by now: copying them for offline use
-      // no longer competes with the garden's start; nor, once the first
-      // plan is shown and the page is idle, does keeping the painted
-      // pictures.
-      keepSiteOffline();
-      afterFirstFrame(() => keepPainted(Module.FS));
-    },
-  ],
-  onExit: (status) => {
-    keeper.gardenEnded(status);
-    showEnd(`The garden has ended with status ${status}.`, status);
-  },
-  onAbort: (what) => showEnd(`The garden stopped: ${what}`),
-};
-garden.attach(Module);
-window.Module = Module;
+    onAbort: (what) => showEnd(`The garden stopped: ${what}`),
+  };
+  garden.attach(Module);
+  window.Module = Module;
 
-// What the page's tests read: the record as it stands, written now on
-// request, and the picture Save picture makes.
-window.sandmereRecord = {
-  events: () => keeper.recordNow(),
-  flush: () => keeper.flush(),
-  picture: () => shownPicture(),
-};
+  // What the page's tests read: the record as it stands, written now on
+  // request, and the picture Save picture makes.
+  window.sandmereRecord = {
+    events: () => keeper.recordNow(),
+    flush: () => keeper.flush(),
+    picture: () => shownPicture(),
+  };
 
-const script = document.createElement('script');
-script.src = 'sandmere.js';
-document.body.append(script);
+  const script = document.createElement('script');
+  script.src = 'sandmere.js';
+  document.body.append(script);
+}
+
+if (browserHasWebGl2()) startGarden();
+else showCannotDraw();
