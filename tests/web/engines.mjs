@@ -438,5 +438,10 @@ export class GardenTab {
   }
 }
 
-// The SHA-256 of a picture's RGB bytes, top row first.
-export const digestOf = (picture) => createHash('sha256').update(picture.data).digest('hex');
+// The SHA-256 of a plan's bytes as the garden's window holds them: RGBA,
+// every pixel opaque, top row first (the headless garden's digest).
+export function planDigest(picture) {
+  const rgba = Buffer.alloc(picture.width * picture.height * 4, 255);
+  for (let i = 0; i < picture.width * picture.height; ++i) picture.data.copy(rgba, 4 * i, 3 * i, 3 * i + 3);
+  return createHash('sha256').update(rgba).digest('hex');
+}
