@@ -32,6 +32,10 @@ const median = (values) => {
 // Two animation frames: the garden's own frame for the motion has run.
 const nextFrames = () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
 
+// The main thread's time in tasks so far, in ms.
+const taskMs = async (cdp) =>
+  (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value * 1000;
+
 async function chooseRake(page, box, label) {
   await page.mouse.click(box.x + 300, box.y + 300, { button: 'right' });
   for (const entry of ['Rakes', label]) {
@@ -45,32 +49,28 @@ async function chooseRake(page, box, label) {
 // plan at row y; with the button up, what the same motions cost when they
 // rake nothing.
 async function dragCost(page, cdp, box, y, raking = true) {
-  const taskSeconds = async () =>
-    (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
   const step = (SIDE - 100) / MOTIONS;
   await page.mouse.move(box.x + 50, box.y + y);
   if (raking) await page.mouse.down();
   await page.evaluate(nextFrames);
-  const before = await taskSeconds();
+  const before = await taskMs(cdp);
   for (let i = 1; i <= MOTIONS; ++i) {
     await page.mouse.move(box.x + 50 + i * step, box.y + y);
     await page.evaluate(nextFrames);
   }
-  const after = await taskSeconds();
+  const after = await taskMs(cdp);
   if (raking) await page.mouse.up();
-  return ((after - before) * 1000) / MOTIONS;
+  return (after - before) / MOTIONS;
 }
 
 // The switch to the 3-D view and back, timed into the 3-D view's frame.
 async function modeSwitchCost(page, cdp) {
-  const taskSeconds = async () =>
-    (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
   await page.locator('canvas#garden').focus();
-  const before = await taskSeconds();
+  const before = await taskMs(cdp);
   const start = await page.evaluate(() => performance.now());
   await page.keyboard.press('i');
   const end = await page.evaluate(nextFrames).then(() => page.evaluate(() => performance.now()));
-  const task = ((await taskSeconds()) - before) * 1000;
+  const task = (await taskMs(cdp)) - before;
   await page.keyboard.press('i');
   await page.evaluate(nextFrames);
   return { task, wall: end - start };
@@ -130,7 +130,8 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
   const costs = await rakingCosts(path.resolve(site));
   for (const [key, ms] of Object.entries(costs)) {
     const [tines, slowdown] = key.split('@');
-    if (slowdown) console.log(`raking motion, ${tines} tine(s), ${slowdown}x CPU slowdown: ${ms.toFixed(2)} ms of main thread`);
+    const rake = tines === 'idle' ? 'no rake (button up)' : `${tines} tine(s)`;
+    if (slowdown) console.log(`a motion, ${rake}, ${slowdown}x CPU slowdown: ${ms.toFixed(2)} ms of main thread`);
     else console.log(`${key}: ${ms.toFixed(1)} ms`);
   }
 }
