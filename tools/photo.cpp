@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -140,7 +141,65 @@ std::unique_ptr<RasterImage> readUprightBmp(const std::string& path, std::string
     return upright;
 }
 
+// The area of an upright raster, as a raster of its own.
+std::unique_ptr<RasterImage> cutArea(const RasterImage& upright, const PictureArea& area) {
+    std::unique_ptr<RasterImage> cut(new RasterImage(area.width, area.height));
+    for (int y = 0; y < area.height; ++y) {
+        const Pixel* row = upright.pixels + static_cast<std::size_t>(area.top + y) * upright.width_ + area.left;
+        std::copy(row, row + area.width, cut->pixels + static_cast<std::size_t>(y) * area.width);
+    }
+    return cut;
+}
+
 }  // namespace
+
+bool squareCutFirst(int width, int height, PictureArea* square) {
+    int shortSide = std::min(width, height), longSide = std::max(width, height);
+    if (static_cast<long long>(longSide) <= static_cast<long long>(kMostCoverStretch) * shortSide) return false;
+    // Centred as libvips' and WIC's crops centre: the odd pixel left over
+    // goes to the right and the bottom.
+    *square = {(width - shortSide) / 2, (height - shortSide) / 2, shortSide, shortSide};
+    return true;
+}
+
+bool isOnItsSide(int orientation) { return orientation >= 5; }
+
+void storedPoint(int orientation, int width, int height, int x, int y, int* storedX, int* storedY) {
+    switch (orientation) {
+    case 2:
+        *storedX = width - 1 - x, *storedY = y;
+        break;  // mirrored
+    case 3:
+        *storedX = width - 1 - x, *storedY = height - 1 - y;
+        break;  // turned half round
+    case 4:
+        *storedX = x, *storedY = height - 1 - y;
+        break;  // upside down
+    case 5:
+        *storedX = y, *storedY = x;
+        break;  // transposed
+    case 6:
+        *storedX = y, *storedY = height - 1 - x;
+        break;  // to turn a quarter clockwise
+    case 7:
+        *storedX = width - 1 - y, *storedY = height - 1 - x;
+        break;  // transversed
+    case 8:
+        *storedX = width - 1 - y, *storedY = x;
+        break;  // to turn a quarter anticlockwise
+    default:
+        *storedX = x, *storedY = y;
+        break;
+    }
+}
+
+PictureArea storedArea(int orientation, int width, int height, const PictureArea& upright) {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    storedPoint(orientation, width, height, upright.left, upright.top, &x0, &y0);
+    storedPoint(orientation, width, height, upright.left + upright.width - 1, upright.top + upright.height - 1,
+                &x1, &y1);
+    return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0) + 1, std::abs(y1 - y0) + 1};
+}
 
 RasterImage* readBmpFile(const std::string& path, std::string* messages) {
     RasterImage* image = nullptr;
@@ -211,14 +270,20 @@ std::unique_ptr<RasterImage> readPicture(const std::string& path, int side, std:
     PictureHeader header;
     if (!readPictureHeader(path, &header, why)) return nullptr;
     std::unique_ptr<RasterImage> picture;
+    std::string failure;
     if (header.format == "BMP") {
         std::unique_ptr<RasterImage> upright = readUprightBmp(path, why);
         if (!upright || side == 0) return upright;
         // The garden's reader has decoded it; the platform only resamples.
-        picture = coverSquare(*upright, side);
-    } else {
-        picture = decodePhoto(path, header, side);
+        PictureArea square;
+        if (squareCutFirst(upright->width_, upright->height_, &square)) upright = cutArea(*upright, square);
+        picture = coverSquare(*upright, side, &failure);
+        if (!picture) *why = "cannot be scaled to " + pixelsText(side, side) + " (" + failure + ")";
+        return picture;
     }
-    if (!picture) *why = "damaged or cut short: not a whole " + header.format + " picture";
+    picture = decodePhoto(path, header, side, &failure);
+    if (!picture)
+        *why = "damaged or cut short: not a whole " + header.format + " picture" +
+               (failure.empty() ? "" : " (" + failure + ")");
     return picture;
 }

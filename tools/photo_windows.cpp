@@ -120,39 +120,6 @@ bool readStoredPhoto(std::vector<unsigned char>& bytes, const Decoder& decoder, 
     return photo->width > 0 && photo->height > 0;
 }
 
-bool isOnItsSide(int orientation) { return orientation >= 5; }
-
-// Where the upright picture's pixel (x, y) is stored, in a stored picture of
-// width by height, for each EXIF orientation.
-void storedPoint(int orientation, int width, int height, int x, int y, int* storedX, int* storedY) {
-    switch (orientation) {
-    case 2:
-        *storedX = width - 1 - x, *storedY = y;
-        break;  // mirrored
-    case 3:
-        *storedX = width - 1 - x, *storedY = height - 1 - y;
-        break;  // turned half round
-    case 4:
-        *storedX = x, *storedY = height - 1 - y;
-        break;  // upside down
-    case 5:
-        *storedX = y, *storedY = x;
-        break;  // transposed
-    case 6:
-        *storedX = y, *storedY = height - 1 - x;
-        break;  // to turn a quarter clockwise
-    case 7:
-        *storedX = width - 1 - y, *storedY = height - 1 - x;
-        break;  // transversed
-    case 8:
-        *storedX = width - 1 - y, *storedY = x;
-        break;  // to turn a quarter anticlockwise
-    default:
-        *storedX = x, *storedY = y;
-        break;
-    }
-}
-
 // Stored premultiplied BGRA pixels as an upright raster, laid over white.
 std::unique_ptr<RasterImage> uprightOverWhite(const std::vector<BYTE>& bgra, int width, int height,
                                               int orientation) {
@@ -175,50 +142,80 @@ std::unique_ptr<RasterImage> uprightOverWhite(const std::vector<BYTE>& bgra, int
     return raster;
 }
 
+// What went wrong in one of WIC's steps, in the words the refusal gives.
+std::string wicFailure(const char* step, HRESULT result) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
+    return std::string("the Windows Imaging Component could not ") + step + ": error " + code;
+}
+
 // The source stood upright, over white, as 8-bit sRGB: at its own size
 // (side 0), or scaled to cover side x side and cropped about its centre.
 std::unique_ptr<RasterImage> gardenPicture(IWICBitmapSource* source, int width, int height, int orientation,
-                                           int side) {
+                                           int side, std::string* failure) {
+    bool swap = isOnItsSide(orientation);
+    PictureArea square;
+    if (side && squareCutFirst(swap ? height : width, swap ? width : height, &square)) {
+        // Only the stored square is ever asked of the decoder and scaled.
+        PictureArea cut = storedArea(orientation, width, height, square);
+        const WICRect clip = {cut.left, cut.top, cut.width, cut.height};
+        ComPtr<IWICBitmapClipper> clipper;
+        HRESULT result = factory->CreateBitmapClipper(&clipper);
+        if (SUCCEEDED(result)) result = clipper->Initialize(source, &clip);
+        if (FAILED(result)) {
+            *failure = wicFailure("cut its centred square", result);
+            return nullptr;
+        }
+        return gardenPicture(clipper.Get(), cut.width, cut.height, orientation, side, failure);
+    }
     // Premultiplied, so that scaling does not bleed the colour of
     // transparent pixels into their neighbours.
     ComPtr<IWICFormatConverter> converter;
-    if (FAILED(factory->CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)))
+    HRESULT result = factory->CreateFormatConverter(&converter);
+    if (SUCCEEDED(result))
+        result = converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                       WICBitmapPaletteTypeCustom);
+    if (FAILED(result)) {
+        *failure = wicFailure("convert its colours", result);
         return nullptr;
+    }
     if (side == 0) {
         std::vector<BYTE> bgra(static_cast<std::size_t>(width) * height * 4);
-        if (FAILED(converter->CopyPixels(nullptr, static_cast<UINT>(width) * 4, static_cast<UINT>(bgra.size()),
-                                         bgra.data())))
+        result = converter->CopyPixels(nullptr, static_cast<UINT>(width) * 4, static_cast<UINT>(bgra.size()),
+                                       bgra.data());
+        if (FAILED(result)) {
+            *failure = wicFailure("decode it", result);
             return nullptr;
+        }
         return uprightOverWhite(bgra, width, height, orientation);
     }
     // The cover scale is worked out upright, then taken back to the stored
     // picture, which is scaled as it is stored: the crop is square, so it
-    // is side x side there as well.
-    bool swap = isOnItsSide(orientation);
+    // is side x side there as well. squareCutFirst keeps the scaled
+    // picture within kMostCoverStretch squares.
     double uprightWidth = swap ? height : width, uprightHeight = swap ? width : height;
     double scale = std::max(side / uprightWidth, side / uprightHeight);
-    double scaledWidth = std::max<double>(side, std::round(uprightWidth * scale));
-    double scaledHeight = std::max<double>(side, std::round(uprightHeight * scale));
-    if (scaledWidth * scaledHeight > static_cast<double>(INT_MAX)) return nullptr;
-    int coverWidth = static_cast<int>(scaledWidth), coverHeight = static_cast<int>(scaledHeight);
+    int coverWidth = static_cast<int>(std::max<double>(side, std::round(uprightWidth * scale)));
+    int coverHeight = static_cast<int>(std::max<double>(side, std::round(uprightHeight * scale)));
     int storedWidth = swap ? coverHeight : coverWidth, storedHeight = swap ? coverWidth : coverHeight;
-    int left = (coverWidth - side) / 2, top = (coverHeight - side) / 2;
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    storedPoint(orientation, storedWidth, storedHeight, left, top, &x0, &y0);
-    storedPoint(orientation, storedWidth, storedHeight, left + side - 1, top + side - 1, &x1, &y1);
-    WICRect crop = {std::min(x0, x1), std::min(y0, y1), side, side};
+    PictureArea crop = storedArea(orientation, storedWidth, storedHeight,
+                                  {(coverWidth - side) / 2, (coverHeight - side) / 2, side, side});
+    const WICRect rect = {crop.left, crop.top, crop.width, crop.height};
     // Fant: Windows' area-averaging reduction, the best of its scalers that
     // every Windows (and Wine) has.
     ComPtr<IWICBitmapScaler> scaler;
     std::vector<BYTE> bgra(static_cast<std::size_t>(side) * side * 4);
-    if (FAILED(factory->CreateBitmapScaler(&scaler)) ||
-        FAILED(scaler->Initialize(converter.Get(), static_cast<UINT>(storedWidth), static_cast<UINT>(storedHeight),
-                                  WICBitmapInterpolationModeFant)) ||
-        FAILED(
-            scaler->CopyPixels(&crop, static_cast<UINT>(side) * 4, static_cast<UINT>(bgra.size()), bgra.data())))
+    result = factory->CreateBitmapScaler(&scaler);
+    if (SUCCEEDED(result))
+        result = scaler->Initialize(converter.Get(), static_cast<UINT>(storedWidth),
+                                    static_cast<UINT>(storedHeight), WICBitmapInterpolationModeFant);
+    if (SUCCEEDED(result))
+        result =
+            scaler->CopyPixels(&rect, static_cast<UINT>(side) * 4, static_cast<UINT>(bgra.size()), bgra.data());
+    if (FAILED(result)) {
+        *failure = wicFailure("decode and scale it", result);
         return nullptr;
+    }
     return uprightOverWhite(bgra, side, side, orientation);
 }
 
@@ -267,31 +264,44 @@ bool readPhotoHeader(const std::string& path, const std::string& format, Picture
     return true;
 }
 
-std::unique_ptr<RasterImage> decodePhoto(const std::string& path, const PictureHeader& header, int side) {
+std::unique_ptr<RasterImage> decodePhoto(const std::string& path, const PictureHeader& header, int side,
+                                         std::string* failure) {
     const Decoder* decoder = decoderFor(header.format);
     std::vector<unsigned char> bytes;
     StoredPhoto photo;
+    if (!decoder || !readWholeFile(path, &bytes) || !readStoredPhoto(bytes, *decoder, &photo)) return nullptr;
     // A JPEG cut short would be filled in grey by some decoders.
-    if (!decoder || !readWholeFile(path, &bytes) || !readStoredPhoto(bytes, *decoder, &photo) || !photo.whole)
+    if (!photo.whole) {
+        *failure = "its picture data ends before the picture does";
         return nullptr;
+    }
     ComPtr<IWICBitmapFrameDecode> frame = firstFrame(bytes, *decoder);
     UINT width = 0, height = 0;
-    if (!frame || FAILED(frame->GetSize(&width, &height)) || width != static_cast<UINT>(photo.width) ||
-        height != static_cast<UINT>(photo.height))
+    if (!frame || FAILED(frame->GetSize(&width, &height))) {
+        *failure = "the Windows Imaging Component could not open it";
         return nullptr;
-    return gardenPicture(frame.Get(), photo.width, photo.height, photo.orientation, side);
+    }
+    if (width != static_cast<UINT>(photo.width) || height != static_cast<UINT>(photo.height)) {
+        *failure = "its decoder gives " + std::to_string(width) + " by " + std::to_string(height) +
+                   " pixels, its header " + std::to_string(photo.width) + " by " + std::to_string(photo.height);
+        return nullptr;
+    }
+    return gardenPicture(frame.Get(), photo.width, photo.height, photo.orientation, side, failure);
 }
 
-std::unique_ptr<RasterImage> coverSquare(const RasterImage& upright, int side) {
+std::unique_ptr<RasterImage> coverSquare(const RasterImage& upright, int side, std::string* failure) {
     std::vector<BYTE> bgra(static_cast<std::size_t>(upright.pixelCount_) * 4);
     for (std::size_t i = 0; i < static_cast<std::size_t>(upright.pixelCount_); ++i) {
         const Pixel& p = upright.pixels[i];
         bgra[4 * i] = p.blue, bgra[4 * i + 1] = p.green, bgra[4 * i + 2] = p.red, bgra[4 * i + 3] = 255;
     }
     ComPtr<IWICBitmap> bitmap;
-    if (FAILED(factory->CreateBitmapFromMemory(
-            static_cast<UINT>(upright.width_), static_cast<UINT>(upright.height_), GUID_WICPixelFormat32bppBGRA,
-            static_cast<UINT>(upright.width_) * 4, static_cast<UINT>(bgra.size()), bgra.data(), &bitmap)))
+    HRESULT result = factory->CreateBitmapFromMemory(
+        static_cast<UINT>(upright.width_), static_cast<UINT>(upright.height_), GUID_WICPixelFormat32bppBGRA,
+        static_cast<UINT>(upright.width_) * 4, static_cast<UINT>(bgra.size()), bgra.data(), &bitmap);
+    if (FAILED(result)) {
+        *failure = wicFailure("take its pixels", result);
         return nullptr;
-    return gardenPicture(bitmap.Get(), upright.width_, upright.height_, kUprightOrientation, side);
+    }
+    return gardenPicture(bitmap.Get(), upright.width_, upright.height_, kUprightOrientation, side, failure);
 }

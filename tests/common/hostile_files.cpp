@@ -54,3 +54,25 @@ std::vector<HostileFile> writeHostileFiles(const fs::path& folder, const fs::pat
         {"missing.png", "there is no such file"},
     };
 }
+
+std::vector<std::string> writeExtremeShapes(const fs::path& folder) {
+    (vips::VImage::black(1, 60000) + 128).cast(VIPS_FORMAT_UCHAR).pngsave((folder / "thin.png").c_str());
+    (vips::VImage::black(60000, 1) + 128).cast(VIPS_FORMAT_UCHAR).pngsave((folder / "wide.png").c_str());
+    fs::copy_file(SANDMERE_STRIP_PHOTO, folder / "strip.jpg");
+    return {"thin.png", "wide.png", "strip.jpg"};
+}
+
+void writeMarkedStrip(const fs::path& path) {
+    auto colour = [](StripColour c) {
+        return std::vector<double>{double(c.red), double(c.green), double(c.blue)};
+    };
+    vips::VImage upright =
+        (vips::VImage::black(400, 40, vips::VImage::option()->set("bands", 3)) + colour(kStripGreen))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy_memory();
+    upright.draw_rect(colour(kStripBlue), 180, 0, 40, 40, vips::VImage::option()->set("fill", true));
+    upright.draw_rect(colour(kStripRed), 200, 0, 20, 20, vips::VImage::option()->set("fill", true));
+    vips::VImage stored = upright.rot270().copy();
+    stored.set("orientation", 6);
+    stored.jpegsave(path.c_str(), vips::VImage::option()->set("Q", 95));
+}

@@ -803,6 +803,54 @@ TEST_F(GardenFolder, HostileFilesAreRefusedWithOneLineEach) {
     EXPECT_FALSE(fs::exists(own()));
 }
 
+// Scaled whole to cover 256 by 256, each of these took tens of seconds and
+// gigabytes; with their centred square cut first, a second and a few tens
+// of megabytes. The bounds are loose: only a picture made whole breaks them.
+constexpr const char* kExtremeShapeLimits[] = {"prlimit", "--data=1000000000", "timeout", "30"};
+
+TEST_F(GardenFolder, PhotosOfExtremeShapeBecomeTheirCentredSquareAtOnce) {
+    std::vector<std::string> bounded(std::begin(kExtremeShapeLimits), std::end(kExtremeShapeLimits));
+    bounded.push_back(SANDMERE_PICTURE_TOOL);
+    auto use = [&](const fs::path& photo, const char* name) {
+        std::vector<std::string> arguments(bounded.begin() + 1, bounded.end());
+        for (const char* word : {"use", photo.c_str(), name}) arguments.push_back(word);
+        return runToolWith(bounded[0], environment(), arguments, scratch);
+    };
+    for (const std::string& name : writeExtremeShapes(scratch)) {
+        for (const char* picture : {"sand1", "bg1"}) {
+            ToolRun used = use(scratch / name, picture);
+            ASSERT_EQ(used.status, 0) << name << " as " << picture << ": " << used.err;
+            std::unique_ptr<RasterImage> made = readRaster(own() / (std::string(picture) + ".bmp"));
+            ASSERT_NE(made, nullptr) << name;
+            int side = std::string(picture) == "bg1" ? 600 : 256;
+            EXPECT_EQ(made->width_, side) << name;
+            EXPECT_EQ(made->height_, side) << name;
+        }
+    }
+
+    // The square is the upright picture's centre, stood upright: the same
+    // from a turned JPEG and from a BMP, and nothing of what lies beside it.
+    fs::path strip = scratch / "marked.jpg";
+    writeMarkedStrip(strip);
+    // At its own size, the tool's BMP of it is upright and whole.
+    ASSERT_EQ(runTool({"convert", strip.string(), (scratch / "marked.bmp").string()}, scratch).status, 0);
+    std::unique_ptr<RasterImage> whole = readRaster(scratch / "marked.bmp");
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->width_, 400);
+    EXPECT_EQ(whole->height_, 40);
+    for (const char* name : {"marked.jpg", "marked.bmp"}) {
+        ToolRun used = use(scratch / name, "rock01");
+        ASSERT_EQ(used.status, 0) << name << ": " << used.err;
+        std::unique_ptr<RasterImage> made = readRaster(own() / "rock01.bmp");
+        ASSERT_NE(made, nullptr) << name;
+        for (const StripProbe& probe : kMarkedStripProbes) {
+            Pixel got = uprightAt(*made, probe.x, probe.y);
+            EXPECT_TRUE(near(got, {probe.want.red, probe.want.green, probe.want.blue}, 30))
+                << name << " at (" << probe.x << ", " << probe.y << "): " << describe(got);
+        }
+    }
+}
+
 TEST_F(GardenFolder, AFullDiskKeepsTheEarlierPictureAndLeavesNoPartialFile) {
     fs::path disk = scratch / "disk";
     fs::create_directory(disk);

@@ -1,10 +1,14 @@
 // A photo of one's own as the first background: a phone's JPEG, stored
 // sideways with EXIF orientation 6, shows upright after the garden starts
 // again, stays after a reload (which brings the kept garden back, in 3-D
-// before that background), and is gone after Forget.
+// before that background), and is gone after Forget. Photos of extreme
+// shape, which the desktop tools once scaled whole, are answered at once.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
 import { test } from 'node:test';
 
-import { check, compare, count, Garden, skipUnlessReady, useSite } from './harness.mjs';
+import { check, compare, count, encodePng, Garden, repo, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -87,4 +91,27 @@ test('a sideways JPEG as bg1 shows upright, stays after a reload, and is gone af
   await startsAgain(garden, () => garden.page.click('#picture-forget'));
   const forgotten = await firstBackgroundIn3d(garden);
   check(compare(forgotten, painted).differing === 0, 'the painted picture again', { forgotten, painted });
+});
+
+// The same photos of extreme shape as the desktop tools' tests: each is
+// answered within the 5 s a person would wait, and kept.
+test('photos of extreme shape are taken as their centred square within 5 s', async () => {
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
+  const grey = (width, height) => encodePng({ width, height, data: Buffer.alloc(width * height * 3, 128) });
+  const photos = {
+    'thin.png': ['image/png', grey(1, 60000)],
+    'wide.png': ['image/png', grey(60000, 1)],
+    'strip.jpg': ['image/jpeg', fs.readFileSync(path.join(repo, 'fuzz', 'photos', 'strip-8x65290-cut.jpg'))],
+  };
+  for (const [name, [mimeType, buffer]] of Object.entries(photos)) {
+    await garden.page.selectOption('#picture-name', 'sand1.bmp');
+    const started = Date.now();
+    await startsAgain(garden, () => garden.page.setInputFiles('#picture-file', { name, mimeType, buffer }));
+    const seconds = (Date.now() - started) / 1000;
+    console.log(`${name}: answered and started again in ${seconds.toFixed(2)} s`);
+    assert.ok(seconds < 5, `${name} took ${seconds} s`);
+    await garden.page.selectOption('#picture-name', 'sand1.bmp');
+    assert.match(await garden.page.locator('#picture-state').textContent(), /sand1\.bmp: yours, kept/, name);
+  }
+  garden.assertNoProblems();
 });

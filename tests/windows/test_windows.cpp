@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "garden_test.h"
+#include "image/image.h"
 #include "tests/common/hostile_files.h"
 #include "tests/common/picture_digests.h"
 #include "wine.h"
@@ -333,6 +334,37 @@ TEST_F(WindowsPictureTool, RefusesEachHostileFileWithOneLineAndStatusOne) {
         expectRefused({"use", hostile.name, "bg1"}, hostile.name + ": ", hostile.reason);
     }
     expectRefused({"use", "photo.jpg", "moon"}, "", "not one of the garden's pictures, which are sand1, sand2");
+}
+
+// The same photos of extreme shape as on Linux, taken as their centred
+// square well within the 15 s a person would wait; the turned strip's
+// square stands upright with nothing of what lies beside it.
+TEST_F(WindowsPictureTool, TakesPhotosOfExtremeShapeAsTheirCentredSquare) {
+    std::vector<std::string> photos = writeExtremeShapes(scratch);
+    writeMarkedStrip(scratch / "marked.jpg");
+    photos.push_back("marked.jpg");
+    std::unique_ptr<RasterImage> texture;
+    for (const std::string& photo : photos) {
+        SCOPED_TRACE(photo);
+        const wine::Run used = windows.run(wine::windowsBuild() / "sandmere-picture.exe", {"use", photo, "sand1"},
+                                           scratch, milliseconds(15000));
+        ASSERT_TRUE(used.result.exitedWith(0)) << describe(used);
+        FILE* stream = std::fopen((windows.gardenFolder() / "sand1.bmp").string().c_str(), "rb");
+        ASSERT_NE(stream, nullptr);
+        texture.reset(readBMP(stream));
+        std::fclose(stream);
+        ASSERT_NE(texture, nullptr);
+        ASSERT_EQ(texture->width_, 256);
+        ASSERT_EQ(texture->height_, 256);
+    }
+    for (const StripProbe& probe : kMarkedStripProbes) {
+        const Pixel p = texture->pixels[(255 - probe.y) * 256 + probe.x];
+        const Rgb got{p.red, p.green, p.blue};
+        const Rgb want{static_cast<unsigned char>(probe.want.red), static_cast<unsigned char>(probe.want.green),
+                       static_cast<unsigned char>(probe.want.blue)};
+        EXPECT_LE(got.distance(want), 30)
+            << "at (" << probe.x << ", " << probe.y << ") from the top left: " << got;
+    }
 }
 
 }  // namespace
