@@ -49,11 +49,13 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::atoi(argv[1]) : 400;
-    if (frames <= 0) {
+    char* end = nullptr;
+    const long count = argc > 1 ? std::strtol(argv[1], &end, 10) : 400;
+    if (count <= 0 || count > 1'000'000 || (end && *end != '\0')) {
         std::fputs("usage: sandmere-softraster-bench [FRAMES]\n", stderr);
         return 2;
     }
+    const int frames = static_cast<int>(count);
     Image window(side, side), kept(textureSide, textureSide);
     const std::uint8_t white[4] = {255, 255, 255, 255};
     softraster::clear(kept, kept.bounds(), white);

@@ -714,7 +714,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
         if (bytes == 4) {
             std::memcpy(to, from, rowBytes);
         } else {
-            for (int i = 0; i < width; ++i) std::memcpy(to + i * 3, from + i * 4, 3);
+            for (std::ptrdiff_t i = 0; i < width; ++i) std::memcpy(to + i * 3, from + i * 4, 3);
         }
     }
 }

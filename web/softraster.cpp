@@ -160,8 +160,8 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
     std::uint8_t constantByte[4];
     for (int k = 0; k < 4; ++k) {
         constant[k] = v[0].colour[k] == v[1].colour[k] && v[0].colour[k] == v[2].colour[k];
-        constantByte[k] =
-            static_cast<std::uint8_t>((std::int64_t{v[0].colour[k]} * 2 + subpixelOne) / (2 * subpixelOne));
+        constantByte[k] = static_cast<std::uint8_t>((std::int64_t{v[0].colour[k]} * 2 + subpixelOne) /
+                                                    (std::int64_t{2} * subpixelOne));
     }
     const std::int64_t denominator = area * 2 * subpixelOne;
     const bool copying = texels && replaces(blend);
@@ -221,7 +221,7 @@ void clear(Image& target, const Rectangle& within, const std::uint8_t rgb[3]) {
         if (same) {
             std::memset(out, 255, static_cast<std::size_t>(r.width) * 4);
         } else {
-            for (int n = 0; n < r.width; ++n) std::memcpy(out + n * 4, pixel, 4);
+            for (std::ptrdiff_t n = 0; n < r.width; ++n) std::memcpy(out + n * 4, pixel, 4);
         }
     }
 }
