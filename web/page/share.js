@@ -4,7 +4,15 @@
 // only when it has been read whole and is sound, and, where the person
 // has a garden of their own, only when they say so.
 import * as keeper from './keeper.js';
-import { FILE_SUFFIX, fileFromFragment, linkFragment, NotAGarden, readGarden } from './record.js';
+import {
+  FILE_SUFFIX,
+  fileFromFragment,
+  gardenFileIn,
+  linkFragment,
+  namesGardenChunk,
+  NotAGarden,
+  readGarden,
+} from './record.js';
 
 const state = document.getElementById('keeping-state');
 const shareBox = document.getElementById('share-box');
@@ -61,22 +69,34 @@ function saveGarden() {
   say('The garden is saved as a file.');
 }
 
-// Opens a garden file into a fresh garden; anything else is refused with
-// one message, and nothing changes.
-export async function openGardenFile(file) {
-  let record;
+// The sound record a garden file (or a picture of a garden) holds, or null
+// when it is refused, which the person is told; nothing changes then.
+async function recordOfFile(file) {
   try {
-    record = keeper.readSound(new Uint8Array(await file.arrayBuffer()));
+    return keeper.readSound(gardenFileIn(new Uint8Array(await file.arrayBuffer())));
   } catch (error) {
     if (!(error instanceof NotAGarden)) throw error;
     say(`${file.name} is not a garden this page can open: ${error.message}. Your garden is as it was.`);
-    return;
+    return null;
   }
+}
+
+// Opens a garden file into a fresh garden; anything else is refused with
+// one message, and nothing changes. A file that comes from elsewhere than
+// the person's own choice on the page (askFirst) replaces a garden of
+// theirs only when they say so, as a link does.
+export async function openGardenFile(file, askFirst = false) {
+  const record = await recordOfFile(file);
+  if (!record || (askFirst && !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow()))))) return;
   say(`Opening ${file.name}…`);
   await keeper.keepAndStart(record);
 }
 
 export const isGardenFile = (file) => file.name.toLowerCase().endsWith(FILE_SUFFIX);
+
+// Whether a picture is a garden's, so opens as a garden (and a damaged one
+// is refused as one) rather than becoming a photo of the garden.
+export const isGardenPicture = async (file) => namesGardenChunk(new Uint8Array(await file.arrayBuffer()));
 
 // ---- A garden from a link -------------------------------------------------
 
