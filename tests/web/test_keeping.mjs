@@ -93,9 +93,9 @@ test('a reload brings back the identical garden, in 3-D with its stones and back
   await garden.page.locator('#share-link').waitFor();
   link = await garden.page.locator('#share-link').inputValue();
   assert.ok(link.length <= 8192, `a 24-stroke garden's link is ${link.length} characters`);
-  const [download] = await Promise.all([garden.page.waitForEvent('download'), garden.page.click('#save-garden')]);
-  assert.match(download.suggestedFilename(), /^garden-\d{4}-\d\d-\d\d\.sandmere$/);
-  savedFile = Buffer.concat(await (await download.createReadStream()).toArray());
+  const saved = await garden.download('#save-garden');
+  assert.match(saved.name, /^garden-\d{4}-\d\d-\d\d\.sandmere$/);
+  savedFile = saved.bytes;
   console.log(`24 strokes: a link of ${link.length} characters, a file of ${savedFile.length} bytes`);
   garden.assertNoProblems();
 });
@@ -191,10 +191,7 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
 });
 
 // Save picture, in plan and in 3-D, as a visitor's browser gets it.
-async function savePicture(garden) {
-  const [download] = await Promise.all([garden.page.waitForEvent('download'), garden.page.click('#save-picture')]);
-  return Buffer.concat(await (await download.createReadStream()).toArray());
-}
+const savePicture = async (garden) => (await garden.download('#save-picture')).bytes;
 
 // The picture dropped on the page, as a file manager drops one.
 const drop = (garden, bytes, name) =>

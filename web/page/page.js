@@ -17,7 +17,15 @@ import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
 import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
 import { beginReadingPictures, startPictures, usePhoto, writeKeptPictures } from './pictures.js';
-import { isGardenFile, isGardenPicture, openGardenFile, say, startSharing, takeLinkedGarden } from './share.js';
+import {
+  isGardenFile,
+  isGardenPicture,
+  openGardenFile,
+  say,
+  startSharing,
+  takeGivenGardens,
+  takeLinkedGarden,
+} from './share.js';
 import { shownPicture, startPicture } from './picture.js';
 import { startSound } from './sound.js';
 
@@ -154,6 +162,7 @@ function startGarden() {
         startPicture();
         startSound();
         await keeper.restore(say);
+        takeGivenGardens().catch((error) => say(`The garden given to the page cannot be opened (${error.message}).`));
         garden.acceptInput(true);
         startControls();
         canvas.focus({ preventScroll: true });

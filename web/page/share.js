@@ -157,6 +157,44 @@ async function openLinkWhileRunning() {
   await keeper.keepAndStart(linked.record);
 }
 
+// ---- Gardens the system hands the installed page -------------------------
+
+// The query by which the service worker (sw.js) names a file shared to the
+// page through the share sheet: the address it keeps the file at.
+const SHARED_FILE = 'shared-file';
+
+// The file shared to the page, taken once: it is kept no longer.
+async function takeSharedFile() {
+  const query = new URLSearchParams(location.search);
+  const kept = query.get(SHARED_FILE);
+  if (kept === null) return null;
+  query.delete(SHARED_FILE);
+  history.replaceState(null, '', location.pathname + (query.size ? `?${query}` : '') + location.hash);
+  // Only what the service worker keeps there, never another of the site's files.
+  const address = new URL(kept, location.href);
+  if (!address.href.startsWith(new URL('shared/', location.href).href)) return null;
+  const response = await caches.match(address);
+  for (const name of await caches.keys()) await (await caches.open(name)).delete(address);
+  if (!response) {
+    say('The shared garden was opened already, or is gone.');
+    return null;
+  }
+  const name = decodeURIComponent(address.pathname.split('/').pop());
+  return new File([await response.blob()], name, { type: response.headers.get('content-type') || '' });
+}
+
+// Once the person's garden is back: a garden file shared to the page, and
+// the files the system opens with the installed page, each exactly the one
+// chosen, replacing the person's own garden only with their say.
+export async function takeGivenGardens() {
+  const shared = await takeSharedFile();
+  if (shared) await openGardenFile(shared, true);
+  window.launchQueue?.setConsumer(async ({ files }) => {
+    if (!files.length) return;
+    await openGardenFile(await files[0].getFile(), true);
+  });
+}
+
 export function startSharing() {
   window.addEventListener('hashchange', () =>
     openLinkWhileRunning().catch((error) => say(`The link's garden cannot be opened (${error.message}).`)),
