@@ -4,6 +4,7 @@
 // NotAGarden and a reason, never with another error and never by making
 // something up.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import { test } from 'node:test';
 import { deflateSync } from 'node:zlib';
 
@@ -275,5 +276,12 @@ test('a garden picture that is damaged, lies, or holds two gardens or a bad one 
     const damaged = withGarden.slice();
     damaged[i] ^= 1 + Math.floor(random() * 255);
     refusedPicture(damaged, `byte ${i} damaged`);
+  }
+});
+
+test("the README's pictures of the page open as the garden they show", () => {
+  for (const name of ['phone.png', 'web.png']) {
+    const bytes = new Uint8Array(fs.readFileSync(new URL(`../../docs/${name}`, import.meta.url)));
+    assert.ok(gardenIn(bytes).events.some((event) => event.type === 'mouse'), `${name} carries a raked garden`);
   }
 });
