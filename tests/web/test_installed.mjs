@@ -50,6 +50,8 @@ test("the manifest, as Chromium reads it, takes garden files, a share, and bring
 
 // The page's launch consumer, which the system calls with the files
 // chosen, as real file handles (of the page's own private file system).
+// Called directly: headless Chromium installs the page (PWA.install, in a
+// profile on disk) but opens no app window for PWA.launchFilesInApp.
 async function launchWith(garden, bytes, name) {
   await garden.page.evaluate(
     async ([content, fileName]) => {
