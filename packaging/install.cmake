@@ -17,8 +17,14 @@ set(SANDMERE_ICON_THEME_DIR ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 # The launcher reaches the program and the pictures relative to its own
 # folder, so the tree may be moved.
 file(RELATIVE_PATH LAUNCHER_TO_PROGRAM /${CMAKE_INSTALL_BINDIR} /${SANDMERE_PROGRAM_DIR}/sandmere)
+file(RELATIVE_PATH LAUNCHER_TO_OPENER /${CMAKE_INSTALL_BINDIR} /${SANDMERE_PROGRAM_DIR}/sandmere-open)
 file(RELATIVE_PATH LAUNCHER_TO_PICTURES /${CMAKE_INSTALL_BINDIR} /${SANDMERE_PICTURE_DIR})
 configure_file(packaging/launcher.sh.in ${CMAKE_BINARY_DIR}/packaging/sandmere @ONLY)
+# The garden file's type, and the thumbnailer that draws a garden file's
+# plan for the file manager, which names it by its absolute path.
+configure_file(packaging/sandmere-mime.xml ${CMAKE_BINARY_DIR}/packaging/${SANDMERE_PROGRAM_PACKAGE}.xml @ONLY)
+set(SANDMERE_THUMBNAILER_PATH ${CMAKE_INSTALL_FULL_LIBEXECDIR}/sandmere/sandmere-thumbnailer)
+configure_file(packaging/sandmere.thumbnailer ${CMAKE_BINARY_DIR}/packaging/${SANDMERE_PROGRAM_PACKAGE}.thumbnailer @ONLY)
 # The picture tool is installed beside the launcher and finds the installed
 # pictures the same way.
 target_compile_definitions(sandmere-picture PRIVATE SANDMERE_TOOL_TO_PICTURES="${LAUNCHER_TO_PICTURES}")
@@ -45,7 +51,9 @@ add_custom_target(packed-docs ALL DEPENDS ${PACKED_DOCS})
 # so that the uninstall takes away those and no folder that was there
 # before, and the install's DESTDIR. Not part of the packages.
 set(SANDMERE_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${SANDMERE_PROGRAM_DIR} games ${SANDMERE_PICTURE_DIR}
-  ${CMAKE_INSTALL_DATADIR}/applications ${CMAKE_INSTALL_DATADIR}/metainfo ${CMAKE_INSTALL_MANDIR}/man6
+  ${CMAKE_INSTALL_DATADIR}/applications ${CMAKE_INSTALL_DATADIR}/metainfo ${CMAKE_INSTALL_DATADIR}/mime
+  ${CMAKE_INSTALL_DATADIR}/mime/packages
+  ${CMAKE_INSTALL_DATADIR}/thumbnailers ${CMAKE_INSTALL_MANDIR}/man6
   ${CMAKE_INSTALL_MANDIR}/man1 ${SANDMERE_DOC_DIR} ${SANDMERE_DATA_DOC_DIR}
   ${SANDMERE_ICON_THEME_DIR}/scalable/apps)
 foreach(size IN LISTS SANDMERE_ICON_SIZES)
@@ -59,7 +67,16 @@ install(CODE "
   set(destdir_file \"${SANDMERE_DESTDIR_FILE}\")
   include(\"${CMAKE_SOURCE_DIR}/scripts/install-folders.cmake\")" COMPONENT folders)
 
-install(TARGETS sandmere RUNTIME DESTINATION ${SANDMERE_PROGRAM_DIR} COMPONENT program)
+# Beside the garden: the opener the launcher starts on a garden, and the
+# headless garden and the thumbnailer over it.
+install(TARGETS sandmere sandmere-open sandmere-headless sandmere-thumbnailer
+  RUNTIME DESTINATION ${SANDMERE_PROGRAM_DIR} COMPONENT program)
+# The type and the thumbnailer: dpkg's triggers of shared-mime-info and
+# desktop-file-utils update their caches, with no maintainer script.
+install(FILES ${CMAKE_BINARY_DIR}/packaging/${SANDMERE_PROGRAM_PACKAGE}.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages COMPONENT program)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/${SANDMERE_PROGRAM_PACKAGE}.thumbnailer
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers COMPONENT program)
 install(TARGETS sandmere-picture RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/sandmere DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 # Debian keeps games in games/: the launcher is there too, as a link.

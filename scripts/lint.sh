@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cxx_files() {
-  find app plan scene image tools bench fuzz tests windows web -path tests/data -prune -o \
+  find app plan scene image tools bench fuzz tests windows web opener -path tests/data -prune -o \
     \( -name '*.cpp' -o -name '*.h' \) -print | sort
 }
 
@@ -24,7 +24,7 @@ case "${1:-}" in
     build="${2:-build}"
     [ -f "$build/compile_commands.json" ] || { echo "lint: no $build/compile_commands.json; configure first" >&2; exit 1; }
     # The Windows side of a seam (*_windows.cpp) is not in the Linux build.
-    ls app/*.cpp plan/*.cpp scene/*.cpp image/*.cpp tools/*.cpp bench/*.cpp | grep -v '_windows\.cpp$' |
+    ls app/*.cpp plan/*.cpp scene/*.cpp image/*.cpp tools/*.cpp bench/*.cpp opener/*.cpp | grep -v '_windows\.cpp$' |
       xargs -P "$(nproc)" -n 4 clang-tidy-14 -p "$build" --quiet 2>/dev/null || {
         echo "lint: clang-tidy found the faults above" >&2; exit 1; } ;;
   *)

@@ -30,7 +30,10 @@ TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libxtst-dev openbox)
 # Formatting and static analysis.
 LINT_PACKAGES=(clang-format-14 clang-tidy-14)
 # Making the Debian package and judging it as Debian does.
-PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db)
+# The file type's test builds its cache with shared-mime-info, asks gio
+# (libglib2.0-bin) for a file's type, and runs the thumbnailer in bwrap.
+PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db shared-mime-info libglib2.0-bin
+  bubblewrap)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The photo benchmark (bench/photo.sh): ImageMagick to compare with, and

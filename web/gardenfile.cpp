@@ -164,6 +164,10 @@ bool startsWith(const std::uint8_t* bytes, std::size_t size, std::initializer_li
     return size >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes);
 }
 
+bool isPng(const std::uint8_t* bytes, std::size_t size) {
+    return size >= sizeof pngSignature && std::equal(std::begin(pngSignature), std::end(pngSignature), bytes);
+}
+
 // What a file that is not a garden looks like it is, if it is a picture.
 const char* pictureKind(const std::uint8_t* bytes, std::size_t size) {
     if (startsWith(bytes, size, {0x42, 0x4d})) return "a BMP picture";
@@ -183,6 +187,35 @@ Reading refused(std::string what) {
     Reading reading;
     reading.error = std::move(what);
     return reading;
+}
+
+// ---- Pictures ---------------------------------------------------------------
+
+// A PNG chunk: a length, a type, the data and a CRC of type and data.
+constexpr std::size_t chunkFraming = 12;
+constexpr std::uint32_t maxChunkLength = 0x7fffffffu;
+
+std::uint32_t bigEndian(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |
+           static_cast<std::uint32_t>(bytes[2]) << 8 | static_cast<std::uint32_t>(bytes[3]);
+}
+
+void putBigEndian(Bytes& bytes, std::uint32_t value) {
+    for (int k = 3; k >= 0; --k) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * k) & 0xff));
+}
+
+bool isChunkType(const std::uint8_t* type) {
+    return std::all_of(type, type + 4,
+                       [](std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
+bool isNamed(const std::uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+
+// Where the first IDAT chunk of a picture fileFromPicture took begins.
+std::size_t firstImageData(const Bytes& png) {
+    std::size_t at = sizeof pngSignature;
+    while (!isNamed(&png[at + 4], "IDAT")) at += chunkFraming + bigEndian(&png[at]);
+    return at;
 }
 
 // ---- Links ------------------------------------------------------------------
@@ -313,6 +346,16 @@ Reading readGarden(const std::uint8_t* bytes, std::size_t size) {
     return reading;
 }
 
+Reading readGardenOrPicture(const std::uint8_t* bytes, std::size_t size) {
+    if (!isPng(bytes, size)) return readGarden(bytes, size);
+    const Unpacking picture = fileFromPicture(bytes, size);
+    if (!picture.error.empty()) return refused(picture.error);
+    if (!picture.carried) return readGarden(bytes, size);
+    Reading reading = readGarden(picture.bytes);
+    if (!reading.ok()) reading.error = "the garden the picture carries is refused: " + reading.error;
+    return reading;
+}
+
 Reading readGardenFile(const char* path) {
     FILE* stream = std::fopen(path, "rb");
     if (!stream) return refused(std::string("it cannot be opened (") + std::strerror(errno) + ")");
@@ -320,8 +363,8 @@ Reading readGardenFile(const char* path) {
     // wrong with a longer one: its header, or the bytes after its end.
     Bytes bytes;
     std::array<std::uint8_t, 1 << 16> piece{};
-    while (bytes.size() <= maxFileBytes) {
-        const std::size_t want = std::min(piece.size(), maxFileBytes + 1 - bytes.size());
+    while (bytes.size() <= maxPictureBytes) {
+        const std::size_t want = std::min(piece.size(), maxPictureBytes + 1 - bytes.size());
         const std::size_t got = std::fread(piece.data(), 1, want, stream);
         bytes.insert(bytes.end(), piece.data(), piece.data() + got);
         if (got < want) break;
@@ -330,7 +373,7 @@ Reading readGardenFile(const char* path) {
     const int error = errno;
     std::fclose(stream);
     if (failed) return refused(std::string("it cannot be read (") + std::strerror(error) + ")");
-    return readGarden(bytes);
+    return readGardenOrPicture(bytes.data(), bytes.size());
 }
 
 Reading readGardenNamed(std::string_view name) {
@@ -461,6 +504,76 @@ std::string linkFragment(const Bytes& fileBytes) {
     if (status != Z_OK) return "";
     packed.resize(size);
     return "#" + std::string(linkKey) + "=" + toBase64Url(packed);
+}
+
+Unpacking fileFromPicture(const std::uint8_t* bytes, std::size_t size) {
+    Unpacking unpacking;
+    const auto refuse = [&](std::string why) {
+        unpacking.error = std::move(why);
+        return unpacking;
+    };
+    if (!isPng(bytes, size)) return refuse("it is not a PNG picture");
+    if (size > maxPictureBytes) return refuse("the picture is larger than a garden picture can be");
+    const std::uint8_t* garden = nullptr;
+    std::uint32_t gardenLength = 0;
+    bool imageData = false, ended = false;
+    std::size_t at = sizeof pngSignature;
+    while (at < size) {
+        if (ended) return refuse("the picture has bytes after its end (IEND)");
+        if (size - at < chunkFraming) return refuse("the picture is cut short");
+        const std::uint32_t length = bigEndian(bytes + at);
+        const std::uint8_t* type = bytes + at + 4;
+        const std::string name(reinterpret_cast<const char*>(type), 4);
+        if (!isChunkType(type)) return refuse("the picture has a chunk of no PNG type");
+        if (length > maxChunkLength || length > size - at - chunkFraming)
+            return refuse("the picture's " + name + " chunk claims " + decimal(length) +
+                          " bytes, more than the picture holds");
+        if (crcOf(type, 4 + std::size_t{length}) != bigEndian(type + 4 + length))
+            return refuse("the picture is damaged: its " + name + " chunk's checksum does not match");
+        if (at == sizeof pngSignature && name != "IHDR")
+            return refuse("the picture does not begin with its header (IHDR)");
+        if (name == "IDAT") {
+            imageData = true;
+        } else if (name == pictureChunkType) {
+            if (garden) return refuse("the picture carries two gardens");
+            if (imageData) return refuse("the picture's garden comes after its image data");
+            garden = type + 4;
+            gardenLength = length;
+        } else if (name == "IEND") {
+            ended = true;
+        }
+        at += chunkFraming + length;
+    }
+    if (!ended) return refuse("the picture is cut short");
+    if (!imageData) return refuse("the picture has no image data");
+    if (garden) {
+        unpacking.carried = true;
+        unpacking.bytes.assign(garden, garden + gardenLength);
+    }
+    return unpacking;
+}
+
+Writing pictureCarrying(const Bytes& png, const Bytes& fileBytes) {
+    Writing writing;
+    const Unpacking picture = fileFromPicture(png.data(), png.size());
+    if (!picture.error.empty())
+        writing.error = picture.error;
+    else if (picture.carried)
+        writing.error = "the picture already carries a garden";
+    else if (fileBytes.size() > maxFileBytes || png.size() + fileBytes.size() + chunkFraming > maxPictureBytes)
+        writing.error = "the garden is larger than a garden picture can carry";
+    if (!writing.ok()) return writing;
+    const std::size_t imageData = firstImageData(png);
+    Bytes& out = writing.bytes;
+    out.reserve(png.size() + fileBytes.size() + chunkFraming);
+    out.assign(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(imageData));
+    putBigEndian(out, static_cast<std::uint32_t>(fileBytes.size()));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), pictureChunkType, pictureChunkType + 4);
+    out.insert(out.end(), fileBytes.begin(), fileBytes.end());
+    putBigEndian(out, crcOf(&out[typeAt], out.size() - typeAt));
+    out.insert(out.end(), png.begin() + static_cast<std::ptrdiff_t>(imageData), png.end());
+    return writing;
 }
 
 }  // namespace gardenfile

@@ -28,6 +28,14 @@ constexpr std::size_t maxVersionLength = 16;
 constexpr int maxMenuValue = 1 << 16;
 // The largest file a reader takes: every part at its greatest.
 constexpr std::size_t maxFileBytes = sizeof magic + 2 + maxVersionLength + 8 + maxEventBytes + 4;
+// A garden picture: a PNG whose one "saNd" chunk, before its first IDAT,
+// holds a garden file's bytes verbatim. By PNG's naming rules the chunk is
+// ancillary (s), private (a), of the reserved kind (N) and safe to copy (d).
+constexpr char pictureChunkType[5] = "saNd";
+constexpr std::uint8_t pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
+// The largest garden picture a reader takes: a large picture around the
+// largest garden.
+constexpr std::size_t maxPictureBytes = maxFileBytes + (std::size_t{1} << 26);
 // A link's data may unpack to no more than this.
 constexpr std::size_t maxLinkBytes = (std::size_t{1} << 22) + maxEventBytes;
 // The fragment's key: a link is PAGE#garden=DATA.
@@ -82,9 +90,12 @@ inline Reading readGarden(const Bytes& bytes) { return readGarden(bytes.data(), 
 // more is read than the largest garden file and a byte.
 Reading readGardenFile(const char* path);
 
+// The garden in a garden file's bytes or a garden picture's.
+Reading readGardenOrPicture(const std::uint8_t* bytes, std::size_t size);
+
 // The garden that a name on a command line stands for: a link to the page
 // ("https://.../#garden=...", "http://..."), just its fragment
-// ("#garden=..."), or otherwise a file's path.
+// ("#garden=..."), or otherwise the path of a garden file or picture.
 Reading readGardenNamed(std::string_view name);
 
 // The bytes of a garden file for these events, made by the garden of
@@ -109,5 +120,16 @@ Unpacking fileFromFragment(std::string_view fragment);
 // The fragment "#garden=..." that carries a garden file's bytes.
 // "" only when memory runs out.
 std::string linkFragment(const Bytes& fileBytes);
+
+// The garden file a PNG picture carries. error says why the picture is
+// refused: not a PNG, cut short, a chunk whose length runs past the end or
+// whose CRC is wrong, a garden chunk after the image data or a second one,
+// anything after IEND. Otherwise carried tells whether it holds a garden
+// chunk, and bytes are its data: the file, still to be read.
+Unpacking fileFromPicture(const std::uint8_t* bytes, std::size_t size);
+// The PNG picture with a garden chunk holding fileBytes before its first
+// IDAT, or "" with error when png is no picture fileFromPicture takes or
+// already carries a garden.
+Writing pictureCarrying(const Bytes& png, const Bytes& fileBytes);
 
 }  // namespace gardenfile

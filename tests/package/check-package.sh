@@ -29,6 +29,8 @@ mapfile -t pictures < <("$build/sandmere-picture" list | cut -f1)
 [ "${#pictures[@]}" -gt 0 ] || fail "the picture tool lists no pictures"
 icon_sizes=(16 32 48 64 128 256)
 program_files=(usr/bin/sandmere usr/games/sandmere usr/bin/sandmere-picture usr/libexec/sandmere/sandmere
+  usr/libexec/sandmere/sandmere-open usr/libexec/sandmere/sandmere-headless usr/libexec/sandmere/sandmere-thumbnailer
+  usr/share/mime/packages/sandmere.xml usr/share/thumbnailers/sandmere.thumbnailer
   "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml"
   usr/share/man/man6/sandmere.6.gz usr/share/man/man1/sandmere-picture.1.gz
   usr/share/doc/sandmere/copyright usr/share/doc/sandmere/changelog.gz)

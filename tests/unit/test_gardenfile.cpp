@@ -181,4 +181,81 @@ TEST(GardenFile, ALinkCarriesAGardenOrSaysWhatIsWrongWithIt) {
     EXPECT_EQ(why(gardenfile::linkFragment(zeros)), "it unpacks to more than a garden can be");
 }
 
+// A PNG chunk of this type around these bytes, its CRC right.
+Bytes chunk(const std::string& type, const Bytes& data) {
+    Bytes bytes;
+    for (int k = 3; k >= 0; --k) bytes.push_back(static_cast<std::uint8_t>(data.size() >> (8 * k)));
+    bytes.insert(bytes.end(), type.begin(), type.end());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    const auto crc = static_cast<std::uint32_t>(crc32(0, &bytes[4], static_cast<uInt>(bytes.size() - 4)));
+    for (int k = 3; k >= 0; --k) bytes.push_back(static_cast<std::uint8_t>(crc >> (8 * k)));
+    return bytes;
+}
+
+// A PNG of these chunks, with its signature.
+Bytes png(const std::vector<Bytes>& chunks) {
+    Bytes bytes(std::begin(gardenfile::pngSignature), std::end(gardenfile::pngSignature));
+    for (const Bytes& c : chunks) bytes.insert(bytes.end(), c.begin(), c.end());
+    return bytes;
+}
+
+// One grey pixel, 8-bit RGB: its header, its image data and its end.
+const Bytes header = chunk("IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0});
+const Bytes imageData = chunk("IDAT", {0x78, 0x9c, 0x63, 0x68, 0x68, 0x68, 0x00, 0x00, 0x03, 0x04, 0x01, 0x81});
+const Bytes end = chunk("IEND", {});
+
+std::string pictureRefusal(const Bytes& bytes) {
+    const gardenfile::Reading reading = gardenfile::readGardenOrPicture(bytes.data(), bytes.size());
+    EXPECT_TRUE(reading.garden.events.empty());
+    return reading.error;
+}
+
+TEST(GardenPicture, CarriesTheGardenBeforeItsImageDataAndGivesItBack) {
+    const Bytes file = written(everyKind());
+    const Bytes plain = png({header, chunk("tEXt", {'a', 0, 'b'}), imageData, imageData, end});
+    EXPECT_EQ(pictureRefusal(plain), "it is a PNG picture, not a garden");
+    const gardenfile::Writing carrying = gardenfile::pictureCarrying(plain, file);
+    ASSERT_TRUE(carrying.ok()) << carrying.error;
+    const Bytes garden = chunk("saNd", file);
+    EXPECT_EQ(carrying.bytes, png({header, chunk("tEXt", {'a', 0, 'b'}), garden, imageData, imageData, end}));
+    const gardenfile::Reading reading =
+        gardenfile::readGardenOrPicture(carrying.bytes.data(), carrying.bytes.size());
+    ASSERT_TRUE(reading.ok()) << reading.error;
+    EXPECT_EQ(reading.garden.events, everyKind());
+    EXPECT_EQ(gardenfile::pictureCarrying(carrying.bytes, file).error, "the picture already carries a garden");
+    // Every cut of the picture is refused, never read as another garden.
+    for (std::size_t size = 1; size < carrying.bytes.size(); ++size) {
+        const Bytes cut(carrying.bytes.begin(), carrying.bytes.begin() + static_cast<long>(size));
+        EXPECT_FALSE(pictureRefusal(cut).empty()) << size;
+    }
+}
+
+TEST(GardenPicture, ADamagedPictureIsRefusedAndGivesNoGarden) {
+    const Bytes file = written(everyKind());
+    const Bytes garden = chunk("saNd", file);
+    Bytes badCrc = png({header, garden, imageData, end});
+    badCrc[8 + header.size() + 8 + 20] ^= 1;
+    EXPECT_EQ(pictureRefusal(badCrc), "the picture is damaged: its saNd chunk's checksum does not match");
+    Bytes lying = png({header, garden, imageData, end});
+    lying[8 + header.size() + 1] = 0x10;  // a megabyte
+    EXPECT_EQ(pictureRefusal(lying).find("the picture's saNd chunk claims"), 0u);
+    EXPECT_EQ(pictureRefusal(png({header, garden, garden, imageData, end})), "the picture carries two gardens");
+    EXPECT_EQ(pictureRefusal(png({header, imageData, garden, end})),
+              "the picture's garden comes after its image data");
+    EXPECT_EQ(pictureRefusal(png({header, garden, imageData, end, garden})),
+              "the picture has bytes after its end (IEND)");
+    EXPECT_EQ(pictureRefusal(png({header, garden, imageData, end, chunk("tEXt", {})})),
+              "the picture has bytes after its end (IEND)");
+    EXPECT_EQ(pictureRefusal(png({garden, header, imageData, end})),
+              "the picture does not begin with its header (IHDR)");
+    EXPECT_EQ(pictureRefusal(png({header, garden, end})), "the picture has no image data");
+    EXPECT_EQ(pictureRefusal(png({header, garden, imageData})), "the picture is cut short");
+    Bytes damagedGarden = file;
+    damagedGarden[damagedGarden.size() - 1] ^= 1;
+    EXPECT_EQ(pictureRefusal(png({header, chunk("saNd", damagedGarden), imageData, end})),
+              "the garden the picture carries is refused: it is damaged: its checksum does not match");
+    EXPECT_EQ(pictureRefusal(png({header, chunk("saNd", {}), imageData, end})),
+              "the garden the picture carries is refused: the file is empty");
+}
+
 }  // namespace

@@ -12,22 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <system_error>
 
 #include "app/garden.h"
 #include "app/startup.h"
 #include "web/native/window.h"
+#include "web/replay.h"
 
 namespace {
 
 using gardenfile::Event;
 using gardenfile::EventType;
-
-struct MenuEntry {
-    int menu = 0, value = 0;
-    std::string label;
-};
 
 // The garden's menu entries that choose something, as it built them: the
 // menu on the right button and its submenus.
@@ -62,26 +57,6 @@ void deliver(const Event& event) {
     assert(!"a frame is drawn, not delivered");
 }
 
-bool isModeKey(const Event& event) {
-    return event.type == EventType::key && (event.key == 'i' || event.key == 'I');
-}
-
-// The frames a capture reads: the last frame before each mode key.
-std::set<std::size_t> framesCaptured(const std::vector<Event>& events) {
-    std::set<std::size_t> read;
-    bool anyFrame = false;
-    std::size_t lastFrame = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (events[i].type == EventType::frame) {
-            anyFrame = true;
-            lastFrame = i;
-        } else if (isModeKey(events[i]) && anyFrame) {
-            read.insert(lastFrame);
-        }
-    }
-    return read;
-}
-
 }  // namespace
 
 void startHeadlessGarden(const char* programName) {
@@ -100,24 +75,9 @@ std::string checkAgainstGarden(const std::vector<Event>& events) {
     std::vector<MenuEntry> entries;
     const int attached = sandmereAttachedMenu(GLUT_RIGHT_BUTTON);
     if (attached) collectEntries(attached, entries);
-    for (const Event& event : events) {
-        if (event.type != EventType::menu) continue;
-        const auto entry = std::find_if(entries.begin(), entries.end(), [&](const MenuEntry& e) {
-            return e.menu == event.menu && e.value == event.value;
-        });
-        if (entry == entries.end())
-            return "it chooses a menu entry the garden does not have (" + std::to_string(event.menu) + ", " +
-                   std::to_string(event.value) + ")";
-        if (entry->label == "Quit") return "it holds the menu's quit";
-    }
-    return "";
+    return checkMenuChoices(entries, events);
 }
 
-// As the page replays: only the frames the garden reads back are drawn,
-// and none is shown. The last frame before each mode switch, which the
-// switch captures whole; and each plan frame after motion, whose new marks
-// the plan keeps in an image of its own, drawn only where the garden
-// copies it into that image.
 void replayRecord(const std::vector<Event>& events, Replay replay) {
     if (replay == Replay::everyFrame) {
         for (const Event& event : events)
@@ -127,27 +87,15 @@ void replayRecord(const std::vector<Event>& events, Replay replay) {
                 deliver(event);
         return;
     }
-    const std::set<std::size_t> captured = framesCaptured(events);
     FrameMode mode = FrameMode::shown;
-    const auto drawFrame = [&](FrameMode wanted) {
-        if (mode != wanted) sandmereFrameMode(static_cast<int>(wanted));
-        mode = wanted;
-        sandmereDrawFrame();
-    };
-    bool moved = false;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const Event& event = events[i];
-        if (event.type != EventType::frame) {
-            if (event.type == EventType::motion) moved = true;
-            deliver(event);
-            continue;
-        }
-        if (captured.count(i))
-            drawFrame(FrameMode::unshown);
-        else if (moved && displayMode == drawMode)
-            drawFrame(FrameMode::readBackOnly);
-        moved = false;
-    }
+    const ReplayTarget target{deliver,
+                              [&](FrameMode wanted) {
+                                  if (mode != wanted) sandmereFrameMode(static_cast<int>(wanted));
+                                  mode = wanted;
+                                  sandmereDrawFrame();
+                              },
+                              [] { return displayMode == drawMode; }};
+    replayAsThePageDoes(events, target);
     sandmereFrameMode(static_cast<int>(FrameMode::shown));
 }
 

@@ -15,6 +15,9 @@ pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 add_library(sandmere-gardenfile STATIC web/gardenfile.cpp)
 target_include_directories(sandmere-gardenfile PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(sandmere-gardenfile PUBLIC ZLIB::ZLIB)
+# The page's way of replaying a record, for the headless and the desktop garden.
+add_library(sandmere-replay STATIC web/replay.cpp)
+target_link_libraries(sandmere-replay PUBLIC sandmere-gardenfile)
 
 include(web/glu.cmake)
 
@@ -33,7 +36,12 @@ target_link_libraries(sandmere-headless-core PUBLIC sandmere-headless-glu sandme
 # Everything of the program but main(): the replay, and the painters and
 # BMP writer the page uses for the pictures.
 add_library(sandmere-headless-garden STATIC web/native/headless.cpp web/pictures.cpp tools/paint.cpp tools/noise.cpp)
-target_link_libraries(sandmere-headless-garden PUBLIC sandmere-headless-core sandmere-gardenfile PkgConfig::GLIB)
+target_link_libraries(sandmere-headless-garden PUBLIC sandmere-headless-core sandmere-replay PkgConfig::GLIB)
 
 add_executable(sandmere-headless web/native/main.cpp)
 target_link_libraries(sandmere-headless PRIVATE sandmere-headless-garden)
+
+# The file manager's thumbnails of garden files (share/thumbnailers), drawn
+# by the headless garden and scaled and written by libvips.
+add_executable(sandmere-thumbnailer web/native/thumbnailer.cpp)
+target_link_libraries(sandmere-thumbnailer PRIVATE sandmere-headless-garden PkgConfig::VIPS)

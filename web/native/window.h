@@ -22,8 +22,8 @@ void sandmereFrameMode(int mode);
 int sandmereShownPixels(unsigned char* rgba, int width, int height);
 }
 
-// The frame modes sandmereFrameMode takes, as the page names them.
-enum class FrameMode { shown = 0, unshown = 1, readBackOnly = 2 };
+// sandmereFrameMode takes a FrameMode.
+#include "web/replay.h"
 
 // Whether the garden has asked for a frame since the last one GLUT drew.
 bool headlessRedisplayPosted();

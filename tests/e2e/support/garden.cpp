@@ -91,7 +91,7 @@ bool Garden::endsWithoutAFrame(ExitResult& result) {
     return !shown;
 }
 
-bool Garden::showsFrame() {
+bool Garden::showsFrame(double whiteShare) {
     Display* display = screen_->display();
     const Window found = findWindow(display, "Sandmere");
     if (found == 0) return false;
@@ -102,12 +102,12 @@ bool Garden::showsFrame() {
     // screen: a window not yet drawn shows black or garbage there.
     const Shot shot = window_.capture();
     const Region middle{where.width / 4, where.height / 4, where.width / 2, where.height / 2};
-    return shot.count(middle, [](Rgb c) { return c.isWhite(); }) == middle.width * middle.height;
+    return shot.count(middle, [](Rgb c) { return c.isWhite(); }) >= whiteShare * middle.width * middle.height;
 }
 
-bool Garden::waitUntilShown(milliseconds timeout) {
+bool Garden::waitUntilShown(milliseconds timeout, double whiteShare) {
     if (!program_) return false;
-    return waitFor([&] { return !program_->running() || showsFrame(); }, timeout) && program_->running();
+    return waitFor([&] { return !program_->running() || showsFrame(whiteShare); }, timeout) && program_->running();
 }
 
 bool Garden::choose(const std::string& entry) {

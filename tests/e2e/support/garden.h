@@ -50,11 +50,12 @@ public:
 
     // Waits until the window titled "Sandmere" is mapped and has drawn its
     // first, white frame. False when that did not happen in time or the
-    // program ended first.
-    bool waitUntilShown(milliseconds timeout = kStartTimeout);
+    // program ended first. A garden opened on a file shows its plan: then
+    // whiteShare of the window's middle being white is enough.
+    bool waitUntilShown(milliseconds timeout = kStartTimeout, double whiteShare = 1.0);
     // Whether a window titled "Sandmere" exists and shows a drawn (white)
     // frame right now; for watching a program that should not get so far.
-    bool showsFrame();
+    bool showsFrame(double whiteShare = 1.0);
     // Watches a program that should end before drawing anything: waits for
     // it to end (up to kStartTimeout, then a second more) and tells whether
     // a frame was seen in the meantime.
