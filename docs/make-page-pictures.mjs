@@ -2,13 +2,16 @@
 // 844 CSS pixels, touch), furrows raked with a finger on the five-tine
 // rake, both rocks, and the page's first screen as docs/phone.png; on a
 // laptop's screen (1280 by 800), the same garden with its menu open beside
-// the controls, as docs/web.png.
+// the controls, as docs/web.png. Each carries its garden, as Save picture's
+// pictures do, so the README's pictures open as the garden they show.
 // Usage: node docs/make-page-pictures.mjs [site folder, default build-web/site]
+import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { serveFolder } from '../scripts/serve.mjs';
+import { pictureWithGarden } from '../web/page/record.js';
 
 const repo = fileURLToPath(new URL('..', import.meta.url));
 const site = path.resolve(process.argv[2] || path.join(repo, 'build-web', 'site'));
@@ -20,6 +23,14 @@ const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
   args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--disable-background-networking'],
 });
+// The page's garden file as it stands.
+const gardenFile = async (page) => Uint8Array.from(await page.evaluate(async () => [...(await import('./keeper.js')).gardenFileNow()]));
+
+// The page's screen, with the garden it shows inside.
+async function gardenPicture(page, name, file) {
+  fs.writeFileSync(path.join(repo, 'docs', name), pictureWithGarden(await page.screenshot(), file));
+}
+
 try {
   const context = await browser.newContext({
     viewport: { width: 390, height: 844 },
@@ -54,7 +65,8 @@ try {
   await finger(ring);
   await page.evaluate(() => document.activeElement.blur());
   await page.waitForTimeout(300);
-  await page.screenshot({ path: path.join(repo, 'docs', 'phone.png') });
+  const file = await gardenFile(page);
+  await gardenPicture(page, 'phone.png', file);
 
   // The same garden, kept by the browser, on a laptop, its menu open.
   const laptop = await context.browser().newContext({ viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1 });
@@ -62,7 +74,6 @@ try {
   await wide.goto(url);
   await wide.locator('main[data-started]').waitFor();
   // A new context keeps nothing: the garden comes over as a garden file.
-  const file = await page.evaluate(async () => [...(await import('./keeper.js')).gardenFileNow()]);
   await wide.setInputFiles('#garden-file', { name: 'phone.sandmere', mimeType: 'application/octet-stream', buffer: Buffer.from(file) });
   await wide.waitForEvent('load');
   await wide.locator('main[data-started]').waitFor();
@@ -71,7 +82,8 @@ try {
   await wide.locator('[role="menu"] [role="menuitem"]', { hasText: 'Rakes' }).hover();
   await wide.locator('[role="menu"]').nth(1).waitFor();
   await wide.waitForTimeout(300);
-  await wide.screenshot({ path: path.join(repo, 'docs', 'web.png') });
+  // Its menu, opened to be seen, is no part of the garden it carries.
+  await gardenPicture(wide, 'web.png', file);
   console.log('wrote docs/phone.png and docs/web.png');
 } finally {
   await browser.close();

@@ -454,6 +454,12 @@ export class Garden {
     return decodePng(Buffer.from(png));
   }
 
+  // The bytes of the file the page downloads when `selector` is clicked.
+  async download(selector) {
+    const [download] = await Promise.all([this.page.waitForEvent('download'), this.page.click(selector)]);
+    return { name: download.suggestedFilename(), bytes: Buffer.concat(await (await download.createReadStream()).toArray()) };
+  }
+
   // A finger's path over the canvas, in CSS pixels from its corner: a
   // touch start, moves and an end, as a phone's screen sends them.
   async touch(points, id = 0) {

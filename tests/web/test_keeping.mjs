@@ -6,7 +6,8 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { check, compare, count, Garden, isWhite, skipUnlessReady, useSite } from './harness.mjs';
+import { GARDEN_CHUNK, gardenFileIn, pictureWithGarden } from '../../web/page/record.js';
+import { check, compare, count, decodePng, encodePng, Garden, isWhite, skipUnlessReady, useSite } from './harness.mjs';
 
 skipUnlessReady();
 
@@ -92,9 +93,9 @@ test('a reload brings back the identical garden, in 3-D with its stones and back
   await garden.page.locator('#share-link').waitFor();
   link = await garden.page.locator('#share-link').inputValue();
   assert.ok(link.length <= 8192, `a 24-stroke garden's link is ${link.length} characters`);
-  const [download] = await Promise.all([garden.page.waitForEvent('download'), garden.page.click('#save-garden')]);
-  assert.match(download.suggestedFilename(), /^garden-\d{4}-\d\d-\d\d\.sandmere$/);
-  savedFile = Buffer.concat(await (await download.createReadStream()).toArray());
+  const saved = await garden.download('#save-garden');
+  assert.match(saved.name, /^garden-\d{4}-\d\d-\d\d\.sandmere$/);
+  savedFile = saved.bytes;
   console.log(`24 strokes: a link of ${link.length} characters, a file of ${savedFile.length} bytes`);
   garden.assertNoProblems();
 });
@@ -141,6 +142,18 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
   const newer = Buffer.from(savedFile);
   newer[13] = 2;
   const random = Buffer.from(Array.from({ length: 300 }, (_, i) => (i * 7919) % 256));
+  // Pictures: a photo with no garden, and the garden's file in one,
+  // damaged in each way a picture of a garden can be.
+  const photo = encodePng({ width: 2, height: 2, data: Buffer.alloc(12, 200) });
+  const withGarden = (file) => Buffer.from(pictureWithGarden(photo, file));
+  const gardenPicture = withGarden(savedFile);
+  const at = gardenPicture.indexOf(GARDEN_CHUNK) - 4;
+  const chunk = gardenPicture.subarray(at, at + 12 + savedFile.length);
+  const [head, rest] = [gardenPicture.subarray(0, at), gardenPicture.subarray(at + chunk.length)];
+  const badCrc = Buffer.from(gardenPicture);
+  badCrc[at + 8 + 30] ^= 0x10;
+  const lying = Buffer.from(gardenPicture);
+  lying.writeUInt32BE(savedFile.length + 4000, at);
   const hostile = {
     'random.sandmere': [random, /does not begin/],
     'empty.sandmere': [Buffer.alloc(0), /empty/],
@@ -149,7 +162,14 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
     'cut.sandmere': [savedFile.subarray(0, savedFile.length - 9), /cut short/],
     'damaged.sandmere': [damaged, /damaged/],
     'newer.sandmere': [newer, /newer Sandmere/],
+    'photo-only.png': [photo, /: it is a PNG picture, not a garden: it holds no garden\. Your garden/],
+    'bad-crc.png': [badCrc, /saNd chunk fails its checksum/],
+    'lying.png': [lying, /more than are left/],
+    'two-gardens.png': [Buffer.concat([head, chunk, chunk, rest]), /holding 2 gardens/],
+    'after-end.png': [Buffer.concat([gardenPicture, chunk]), /after its end \(IEND\)/],
+    'bad-garden.png': [withGarden(damaged), /garden is refused: it is damaged/],
   };
+  assert.deepEqual(gardenFileIn(gardenPicture), savedFile);
   for (const [name, [content, reason]] of Object.entries(hostile)) {
     await garden.page.setInputFiles('#garden-file', { name, mimeType: 'application/octet-stream', buffer: content });
     const message = garden.page.locator('#keeping-state');
@@ -168,6 +188,61 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
   );
   check(compare(opened, made.shared).differing === 0, 'the garden from its file', { opened });
   garden.assertNoProblems();
+});
+
+// Save picture, in plan and in 3-D, as a visitor's browser gets it.
+const savePicture = async (garden) => (await garden.download('#save-picture')).bytes;
+
+// The picture dropped on the page, as a file manager drops one.
+const drop = (garden, bytes, name) =>
+  garden.page.evaluate(
+    ([content, fileName]) => {
+      const data = new DataTransfer();
+      data.items.add(new File([Uint8Array.from(content)], fileName, { type: 'image/png' }));
+      for (const type of ['dragover', 'drop'])
+        document.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
+    },
+    [[...bytes], name],
+  );
+
+test('a saved picture, of the plan or in 3-D, is its shown pixels and opens as the same garden bit for bit', async () => {
+  const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
+  await garden.rake([
+    [80, 80],
+    [300, 420],
+    [520, 120],
+  ]);
+  await garden.choose(['Rocks', 'Place Large Rock']);
+  await garden.click(380, 260);
+  const plan = await garden.settle();
+  const planPicture = await savePicture(garden);
+  await garden.key('i');
+  const scene = await garden.settle();
+  const scenePicture = await savePicture(garden);
+  for (const [picture, shown, what] of [
+    [planPicture, plan, 'plan'],
+    [scenePicture, scene, '3-D'],
+  ]) {
+    const pixels = decodePng(picture);
+    assert.deepEqual([pixels.width, pixels.height], [600, 600]);
+    check(compare(pixels, shown).differing === 0, `the ${what} picture's pixels are the shown ones`, { pixels, shown });
+  }
+  const sizes = [planPicture, scenePicture].map((p) => `${p.length - 12 - gardenFileIn(p).length}+${12 + gardenFileIn(p).length}`);
+  console.log(`pictures, without+with their garden: plan ${sizes[0]} bytes, 3-D ${sizes[1]} bytes`);
+
+  // Dropped on a fresh page, the plan's picture is the garden as it was
+  // then; opened with Open garden, the 3-D one is.
+  const fresh = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
+  const fromPlan = await startsAgain(fresh, () => drop(fresh, planPicture, 'sandmere-plan.png'));
+  check(compare(fromPlan, plan).differing === 0, 'the garden from its plan picture', { fromPlan, plan });
+  assert.deepEqual(Buffer.from(await keptBytes(fresh)), Buffer.from(gardenFileIn(planPicture)));
+  const fromScene = await startsAgain(fresh, () =>
+    fresh.page.setInputFiles('#garden-file', { name: 'sandmere-garden.png', mimeType: 'image/png', buffer: scenePicture }),
+  );
+  check(compare(fromScene, scene).differing === 0, 'the garden from its 3-D picture', { fromScene, scene });
+  assert.deepEqual(Buffer.from(await keptBytes(fresh)), Buffer.from(gardenFileIn(scenePicture)));
+  garden.assertNoProblems();
+  fresh.assertNoProblems();
 });
 
 test('Quit ends the garden, and starting again begins an empty one', async () => {

@@ -4,15 +4,21 @@
 // NotAGarden and a reason, never with another error and never by making
 // something up.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import { test } from 'node:test';
+import { deflateSync } from 'node:zlib';
 
 import {
   crc32,
   fileFromFragment,
+  GARDEN_CHUNK,
+  gardenFileIn,
   linkFragment,
   MAGIC,
   MAX_EVENTS,
   NotAGarden,
+  pictureWithGarden,
+  PNG_SIGNATURE,
   readGarden,
   writeGarden,
 } from '../../web/page/record.js';
@@ -173,4 +179,109 @@ test('a link carries the garden file whole, and a damaged link is refused', asyn
   await assert.rejects(fileFromFragment('#garden=abc$'), NotAGarden);
   await assert.rejects(fileFromFragment(fragment.slice(0, fragment.length - 20)), NotAGarden);
   await assert.rejects(fileFromFragment(`#garden=${'A'.repeat(64)}`), NotAGarden);
+});
+
+// ---- The garden inside its picture -------------------------------------------
+
+const pngChunk = (name, data) => {
+  const chunk = new Uint8Array(12 + data.length);
+  const view = new DataView(chunk.buffer);
+  view.setUint32(0, data.length);
+  chunk.set(new TextEncoder().encode(name), 4);
+  chunk.set(data, 8);
+  view.setUint32(8 + data.length, crc32(chunk.subarray(4, 8 + data.length)));
+  return chunk;
+};
+const join = (...parts) => {
+  const out = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
+  parts.reduce((at, part) => (out.set(part, at), at + part.length), 0);
+  return out;
+};
+
+// A real 5 by 3 RGB picture, its image data in two IDATs behind an
+// ancillary chunk, as a browser or an image tool may write one.
+function picture() {
+  const ihdr = Uint8Array.of(0, 0, 0, 5, 0, 0, 0, 3, 8, 2, 0, 0, 0);
+  const rows = Uint8Array.from({ length: 3 * (1 + 5 * 3) }, (_, i) => (i % 16 ? (i * 37) & 0xff : 0));
+  const data = deflateSync(rows);
+  const half = data.length >> 1;
+  return join(
+    PNG_SIGNATURE,
+    pngChunk('IHDR', ihdr),
+    pngChunk('sRGB', Uint8Array.of(0)),
+    pngChunk('IDAT', data.subarray(0, half)),
+    pngChunk('IDAT', data.subarray(half)),
+    pngChunk('IEND', new Uint8Array(0)),
+  );
+}
+
+const gardenIn = (bytes) => readGarden(gardenFileIn(bytes));
+function refusedPicture(bytes, what) {
+  try {
+    gardenIn(bytes);
+  } catch (error) {
+    assert.ok(error instanceof NotAGarden, `${what}: ${error}`);
+    return error.message;
+  }
+  assert.fail(`${what}: read as a garden`);
+}
+
+test('a picture carries its garden byte for byte, before its image data, its pixels untouched', () => {
+  const png = picture();
+  const file = writeGarden(gardenOf(4, randomFrom(13)), '1.3.0');
+  const withGarden = pictureWithGarden(png, file);
+  assert.deepEqual(gardenFileIn(withGarden), file);
+  // The garden's chunk stands just before the first IDAT; taken out, the
+  // picture is the one it was.
+  const sRgbEnd = PNG_SIGNATURE.length + 25 + 13;
+  const chunk = withGarden.subarray(sRgbEnd, sRgbEnd + 12 + file.length);
+  assert.deepEqual(chunk, pngChunk(GARDEN_CHUNK, file));
+  assert.equal(String.fromCharCode(...withGarden.subarray(sRgbEnd + chunk.length + 4, sRgbEnd + chunk.length + 8)), 'IDAT');
+  assert.deepEqual(join(withGarden.subarray(0, sRgbEnd), withGarden.subarray(sRgbEnd + chunk.length)), png);
+  // A garden file is its own garden; a picture with none is said to be one.
+  assert.equal(gardenFileIn(file), file);
+  assert.equal(refusedPicture(png, 'no garden'), 'it is a PNG picture, not a garden: it holds no garden');
+  assert.throws(() => pictureWithGarden(withGarden, file), /holds a garden already/);
+});
+
+test('a garden picture that is damaged, lies, or holds two gardens or a bad one is refused, every byte and cut', () => {
+  const png = picture();
+  const file = writeGarden(gardenOf(2, randomFrom(17)), '1.3.0');
+  const withGarden = pictureWithGarden(png, file);
+  const at = PNG_SIGNATURE.length + 25 + 13;
+  const chunk = pngChunk(GARDEN_CHUNK, file);
+  const rest = png.subarray(at);
+  const head = png.subarray(0, at);
+  assert.match(refusedPicture(join(head, chunk, chunk, rest), 'two'), /holding 2 gardens/);
+  assert.match(refusedPicture(join(withGarden, pngChunk('tEXt', Uint8Array.of(65, 0, 66))), 'after IEND'), /after its end/);
+  assert.match(refusedPicture(join(withGarden, Uint8Array.of(0)), 'a byte after IEND'), /after its end/);
+  const badCrc = withGarden.slice();
+  badCrc[at + 8 + 20] ^= 4;
+  assert.match(refusedPicture(badCrc, 'bad crc'), /saNd chunk fails its checksum/);
+  const lying = withGarden.slice();
+  new DataView(lying.buffer).setUint32(at, 0x7ffffff0);
+  assert.match(refusedPicture(lying, 'lying length'), /claims 2147483632 bytes, more than are left/);
+  const damagedGarden = file.slice();
+  damagedGarden[MAGIC.length + 1] = 40;
+  assert.match(refusedPicture(join(head, pngChunk(GARDEN_CHUNK, damagedGarden), rest), 'bad garden'), /garden is refused: its garden version/);
+  const firstIdatEnd = at + 12 + new DataView(png.buffer).getUint32(at);
+  assert.match(
+    refusedPicture(join(png.subarray(0, firstIdatEnd), chunk, png.subarray(firstIdatEnd)), 'after IDAT'),
+    /not before its picture/,
+  );
+  assert.match(refusedPicture(join(PNG_SIGNATURE, withGarden.subarray(33)), 'no header'), /IHDR/);
+  for (let length = 1; length < withGarden.length; ++length) refusedPicture(withGarden.subarray(0, length), `cut at ${length}`);
+  const random = randomFrom(19);
+  for (let i = 0; i < withGarden.length; ++i) {
+    const damaged = withGarden.slice();
+    damaged[i] ^= 1 + Math.floor(random() * 255);
+    refusedPicture(damaged, `byte ${i} damaged`);
+  }
+});
+
+test("the README's pictures of the page open as the garden they show", () => {
+  for (const name of ['phone.png', 'web.png']) {
+    const bytes = new Uint8Array(fs.readFileSync(new URL(`../../docs/${name}`, import.meta.url)));
+    assert.ok(gardenIn(bytes).events.some((event) => event.type === 'mouse'), `${name} carries a raked garden`);
+  }
 });

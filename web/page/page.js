@@ -17,7 +17,15 @@ import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
 import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
 import { beginReadingPictures, startPictures, usePhoto, writeKeptPictures } from './pictures.js';
-import { isGardenFile, openGardenFile, say, startSharing, takeLinkedGarden } from './share.js';
+import {
+  isGardenFile,
+  isGardenPicture,
+  openGardenFile,
+  say,
+  startSharing,
+  takeGivenGardens,
+  takeLinkedGarden,
+} from './share.js';
 import { shownPicture, startPicture } from './picture.js';
 import { startSound } from './sound.js';
 
@@ -81,9 +89,9 @@ function browserHasWebGl2() {
 
 // ---- Files dropped on the page -------------------------------------------------
 
-// A garden file opens as a garden; a picture becomes one of the garden's
-// pictures; anything else is read as a garden file and refused with the
-// reason.
+// A garden file, or a picture of a garden, opens as a garden; any other
+// picture becomes one of the garden's pictures; anything else is read as a
+// garden file and refused with the reason.
 function carriesFiles(event) {
   return event.dataTransfer && Array.from(event.dataTransfer.types).includes('Files');
 }
@@ -97,8 +105,8 @@ document.addEventListener('drop', (event) => {
   event.preventDefault();
   const [file] = event.dataTransfer.files;
   if (!file || !garden.isRunning()) return;
-  if (!isGardenFile(file) && file.type.startsWith('image/')) usePhoto(file);
-  else openGardenFile(file);
+  if (isGardenFile(file) || !file.type.startsWith('image/')) openGardenFile(file);
+  else isGardenPicture(file).then((isGarden) => (isGarden ? openGardenFile(file) : usePhoto(file)));
 });
 
 // ---- The offline copy -----------------------------------------------------------
@@ -154,6 +162,7 @@ function startGarden() {
         startPicture();
         startSound();
         await keeper.restore(say);
+        takeGivenGardens().catch((error) => say(`The garden given to the page cannot be opened (${error.message}).`));
         garden.acceptInput(true);
         startControls();
         canvas.focus({ preventScroll: true });

@@ -1,7 +1,10 @@
 // A picture of the garden: exactly the 600 by 600 pixels the window shows,
-// the plan in draw mode and the 3-D view in display mode, as a PNG. Shared
-// where the browser shares files, downloaded otherwise.
+// the plan in draw mode and the 3-D view in display mode, as a PNG that
+// carries the garden file inside, so the picture opens as the garden.
+// Shared where the browser shares files, downloaded otherwise.
 import * as garden from './garden.js';
+import { gardenFileNow } from './keeper.js';
+import { pictureWithGarden } from './record.js';
 import { download, say } from './share.js';
 
 function pictureName() {
@@ -10,13 +13,16 @@ function pictureName() {
 
 export async function shownPicture() {
   const pixels = garden.shownPixels();
+  // The garden as these pixels show it, before any more events come.
+  const gardenFile = gardenFileNow();
   const canvas = document.createElement('canvas');
   canvas.width = pixels.width;
   canvas.height = pixels.height;
   canvas.getContext('2d').putImageData(pixels, 0, 0);
   const blob = await new Promise((resolve) => canvas.toBlob(resolve, 'image/png'));
   if (!blob) throw new Error('the browser made no PNG');
-  return new File([blob], pictureName(), { type: 'image/png' });
+  const png = pictureWithGarden(new Uint8Array(await blob.arrayBuffer()), gardenFile);
+  return new File([png], pictureName(), { type: 'image/png' });
 }
 
 async function savePicture() {

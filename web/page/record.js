@@ -1,10 +1,11 @@
 // A garden's record: every event its handlers were given and every point
 // where it drew a frame, in order. The garden's arithmetic is the same
 // everywhere, so the same record, replayed, gives the same garden. This
-// module is the record's one format: the bytes of a garden file, and the
-// link that carries a garden file compressed. It reads no input it has not
-// checked: every length before the bytes it covers, every value against
-// its range, every count against its cap.
+// module is the record's one format: the bytes of a garden file, the link
+// that carries a garden file compressed, and the picture that carries one
+// inside. It reads no input it has not checked: every length before the
+// bytes it covers, every value against its range, every count against its
+// cap.
 //
 // A garden file ("NAME.sandmere"), all numbers little-endian:
 //   13 bytes   the magic: 0x89 "SANDMERE" CR LF 0x1A LF
@@ -300,6 +301,95 @@ export function readGarden(bytes) {
   // told before any array is made for it.
   if (count > length) throw new NotAGarden(`it claims ${count} events in ${length} bytes`);
   return { events: decodeEvents(new Reader(bytes, header.at, end), count), gardenVersion };
+}
+
+// ---- The garden inside its picture -------------------------------------------
+
+// A picture of the garden (a PNG) carries the garden file, byte for byte,
+// as the data of one chunk before the picture's first IDAT. The chunk's
+// name says, by the case of its letters, what a PNG tool may do with it:
+// ancillary (s), private (a), reserved bit clear (N), safe to copy (d).
+export const GARDEN_CHUNK = 'saNd';
+export const PNG_SIGNATURE = Uint8Array.of(0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a);
+const MAX_CHUNK_LENGTH = 2 ** 31 - 1;
+const CHUNK_NAME = /^[A-Za-z]{4}$/;
+
+const isPng = (bytes) => bytes.length >= PNG_SIGNATURE.length && startsWith(bytes, [...PNG_SIGNATURE]);
+const u32be = (bytes, at) => bytes[at] * 2 ** 24 + bytes[at + 1] * 2 ** 16 + bytes[at + 2] * 2 ** 8 + bytes[at + 3];
+const chunkName = (bytes, at) => String.fromCharCode(...bytes.subarray(at, at + 4));
+
+// A PNG's chunks, in order: { name, at (its first byte), data, end }.
+// Throws NotAGarden on a PNG that is not whole and sound.
+function pngChunks(bytes) {
+  const damaged = (what) => new NotAGarden(`it is a PNG picture, damaged: ${what}`);
+  const chunks = [];
+  let at = PNG_SIGNATURE.length;
+  while (!chunks.length || chunks[chunks.length - 1].name !== 'IEND') {
+    const left = bytes.length - at;
+    if (left < 12) throw damaged(left ? 'it is cut short inside a chunk' : 'it is cut short (it has no IEND)');
+    const length = u32be(bytes, at);
+    if (length > MAX_CHUNK_LENGTH || length > left - 12)
+      throw damaged(`chunk ${chunks.length + 1} claims ${length} bytes, more than are left`);
+    const name = chunkName(bytes, at + 4);
+    if (!CHUNK_NAME.test(name)) throw damaged(`chunk ${chunks.length + 1} has no chunk's name`);
+    const end = at + 12 + length;
+    if (crc32(bytes.subarray(at + 4, end - 4)) !== u32be(bytes, end - 4))
+      throw damaged(`its ${name} chunk fails its checksum`);
+    if (!chunks.length && name !== 'IHDR') throw damaged('it does not begin with its header (IHDR)');
+    chunks.push({ name, at, data: bytes.subarray(at + 8, end - 4), end });
+    at = end;
+  }
+  if (at !== bytes.length) throw damaged('it has bytes after its end (IEND)');
+  return chunks;
+}
+
+// The garden chunk of a sound PNG's chunks, or undefined where it has none.
+function gardenChunk(chunks) {
+  const found = chunks.filter((chunk) => chunk.name === GARDEN_CHUNK);
+  if (found.length > 1) throw new NotAGarden(`it is a PNG picture holding ${found.length} gardens, not one`);
+  const firstData = chunks.findIndex((chunk) => chunk.name === 'IDAT');
+  if (found.length && (firstData < 0 || chunks.indexOf(found[0]) > firstData))
+    throw new NotAGarden('it is a PNG picture whose garden is not before its picture');
+  return found[0];
+}
+
+// The PNG with the garden file inside, before its first IDAT.
+export function pictureWithGarden(png, gardenFile) {
+  const chunks = pngChunks(png);
+  if (gardenChunk(chunks)) throw new Error('the picture holds a garden already');
+  const firstData = chunks.find((chunk) => chunk.name === 'IDAT');
+  if (!firstData) throw new Error('the picture has no image data');
+  const chunk = new Uint8Array(12 + gardenFile.length);
+  const view = new DataView(chunk.buffer);
+  view.setUint32(0, gardenFile.length);
+  chunk.set(new TextEncoder().encode(GARDEN_CHUNK), 4);
+  chunk.set(gardenFile, 8);
+  view.setUint32(8 + gardenFile.length, crc32(chunk.subarray(4, 8 + gardenFile.length)));
+  const out = new Uint8Array(png.length + chunk.length);
+  out.set(png.subarray(0, firstData.at));
+  out.set(chunk, firstData.at);
+  out.set(png.subarray(firstData.at), firstData.at + chunk.length);
+  return out;
+}
+
+// Whether bytes are a PNG that names the garden's chunk: a picture of a
+// garden, sound or not, rather than a photo.
+export const namesGardenChunk = (bytes) =>
+  isPng(bytes) && new TextDecoder('latin1').decode(bytes).includes(GARDEN_CHUNK);
+
+// The garden file a file's bytes hold: the bytes themselves, or the garden
+// inside a PNG, which readGarden has found sound. Throws NotAGarden.
+export function gardenFileIn(bytes) {
+  if (!isPng(bytes)) return bytes;
+  const chunk = gardenChunk(pngChunks(bytes));
+  if (!chunk) throw new NotAGarden('it is a PNG picture, not a garden: it holds no garden');
+  try {
+    readGarden(chunk.data);
+  } catch (error) {
+    if (error instanceof NotAGarden) throw new NotAGarden(`it is a PNG picture whose garden is refused: ${error.message}`);
+    throw error;
+  }
+  return chunk.data.slice();
 }
 
 // ---- Links ------------------------------------------------------------------

@@ -4,7 +4,15 @@
 // only when it has been read whole and is sound, and, where the person
 // has a garden of their own, only when they say so.
 import * as keeper from './keeper.js';
-import { FILE_SUFFIX, fileFromFragment, linkFragment, NotAGarden, readGarden } from './record.js';
+import {
+  FILE_SUFFIX,
+  fileFromFragment,
+  gardenFileIn,
+  linkFragment,
+  namesGardenChunk,
+  NotAGarden,
+  readGarden,
+} from './record.js';
 
 const state = document.getElementById('keeping-state');
 const shareBox = document.getElementById('share-box');
@@ -61,22 +69,34 @@ function saveGarden() {
   say('The garden is saved as a file.');
 }
 
-// Opens a garden file into a fresh garden; anything else is refused with
-// one message, and nothing changes.
-export async function openGardenFile(file) {
-  let record;
+// The sound record a garden file (or a picture of a garden) holds, or null
+// when it is refused, which the person is told; nothing changes then.
+async function recordOfFile(file) {
   try {
-    record = keeper.readSound(new Uint8Array(await file.arrayBuffer()));
+    return keeper.readSound(gardenFileIn(new Uint8Array(await file.arrayBuffer())));
   } catch (error) {
     if (!(error instanceof NotAGarden)) throw error;
     say(`${file.name} is not a garden this page can open: ${error.message}. Your garden is as it was.`);
-    return;
+    return null;
   }
+}
+
+// Opens a garden file into a fresh garden; anything else is refused with
+// one message, and nothing changes. A file that comes from elsewhere than
+// the person's own choice on the page (askFirst) replaces a garden of
+// theirs only when they say so, as a link does.
+export async function openGardenFile(file, askFirst = false) {
+  const record = await recordOfFile(file);
+  if (!record || (askFirst && !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow()))))) return;
   say(`Opening ${file.name}…`);
   await keeper.keepAndStart(record);
 }
 
 export const isGardenFile = (file) => file.name.toLowerCase().endsWith(FILE_SUFFIX);
+
+// Whether a picture is a garden's, so opens as a garden (and a damaged one
+// is refused as one) rather than becoming a photo of the garden.
+export const isGardenPicture = async (file) => namesGardenChunk(new Uint8Array(await file.arrayBuffer()));
 
 // ---- A garden from a link -------------------------------------------------
 
@@ -135,6 +155,44 @@ async function openLinkWhileRunning() {
   const linked = await gardenOfLink(keeper.readSound);
   if (!linked || !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow())))) return;
   await keeper.keepAndStart(linked.record);
+}
+
+// ---- Gardens the system hands the installed page -------------------------
+
+// The query by which the service worker (sw.js) names a file shared to the
+// page through the share sheet: the address it keeps the file at.
+const SHARED_FILE = 'shared-file';
+
+// The file shared to the page, taken once: it is kept no longer.
+async function takeSharedFile() {
+  const query = new URLSearchParams(location.search);
+  const kept = query.get(SHARED_FILE);
+  if (kept === null) return null;
+  query.delete(SHARED_FILE);
+  history.replaceState(null, '', location.pathname + (query.size ? `?${query}` : '') + location.hash);
+  // Only what the service worker keeps there, never another of the site's files.
+  const address = new URL(kept, location.href);
+  if (!address.href.startsWith(new URL('shared/', location.href).href)) return null;
+  const response = await caches.match(address);
+  for (const name of await caches.keys()) await (await caches.open(name)).delete(address);
+  if (!response) {
+    say('The shared garden was opened already, or is gone.');
+    return null;
+  }
+  const name = decodeURIComponent(address.pathname.split('/').pop());
+  return new File([await response.blob()], name, { type: response.headers.get('content-type') || '' });
+}
+
+// Once the person's garden is back: a garden file shared to the page, and
+// the files the system opens with the installed page, each exactly the one
+// chosen, replacing the person's own garden only with their say.
+export async function takeGivenGardens() {
+  const shared = await takeSharedFile();
+  if (shared) await openGardenFile(shared, true);
+  window.launchQueue?.setConsumer(async ({ files }) => {
+    if (!files.length) return;
+    await openGardenFile(await files[0].getFile(), true);
+  });
 }
 
 export function startSharing() {

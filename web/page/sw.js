@@ -43,8 +43,35 @@ self.addEventListener('activate', (event) => {
   event.waitUntil(self.clients.claim());
 });
 
+// A garden file or garden picture shared to the installed page (the
+// manifest's share_target posts it here): kept once, under an address of
+// its own, for the page to take; the page is told that address in its
+// query (share.js reads it). A shared link goes to the page as a link.
+const SHARE_ACTION = 'share-target';
+const SHARED_FILES = 'sandmere-shared';
+
+async function handOnShared(request) {
+  const form = await request.formData();
+  const page = new URL('./', self.registration.scope);
+  const file = [...form.values()].find((value) => value instanceof File);
+  if (file) {
+    const address = new URL(`shared/${crypto.randomUUID()}/${encodeURIComponent(file.name)}`, page);
+    const kept = new Response(file, { headers: { 'content-type': file.type || 'application/octet-stream' } });
+    await (await caches.open(SHARED_FILES)).put(address, kept);
+    page.searchParams.set('shared-file', address.pathname);
+  } else {
+    const link = ['url', 'text'].map((key) => String(form.get(key) || '')).find((text) => text.includes('#garden='));
+    if (link) page.hash = link.slice(link.indexOf('#garden='));
+  }
+  return Response.redirect(page.href, 303);
+}
+
 self.addEventListener('fetch', (event) => {
   const request = event.request;
+  if (request.method === 'POST' && new URL(request.url).href === new URL(SHARE_ACTION, self.registration.scope).href) {
+    event.respondWith(handOnShared(request));
+    return;
+  }
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
   event.respondWith(
     fetch(request)
