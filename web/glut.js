@@ -41,6 +41,8 @@ var LibraryGardenGlut = {
         };
       });
       Module['callGarden'] = GardenGlut.call;
+      // A garden put back to an earlier moment has no menu open.
+      Module['closeGardenMenus'] = function() { GardenGlut.closeMenus(); };
       if (typeof window == 'undefined') return;
       window.addEventListener('contextmenu', function(event) {
         if (event.target == Module['canvas'] || GardenGlut.inMenu(event.target)) event.preventDefault();

@@ -89,6 +89,20 @@ void swapUnshown();
 // buffer of such a frame must not be read. Switched between frames.
 void rasteriseOnDemand(bool on);
 void finish();
+
+// Putting the garden's memory back to an earlier moment (web/snapshot.cpp).
+// settle: everything waiting is carried out, so the GPU holds all that the
+// memory says it does. keepCopiesOfChangedTextures: settles, and hands the
+// page copies of the texels of every texture changed since the garden
+// started, for a moment it keeps. resumeAfterRestore: after the memory was
+// put back, WebGL is brought to what it says: its bindings, and each
+// texture's texels from the page's copies where the GPU holds others;
+// false when a copy was missing. fromElsewhere: the memory was kept by
+// another start of the page, whose GPU held none of it but what its start
+// made.
+void settle();
+void keepCopiesOfChangedTextures();
+bool resumeAfterRestore(bool fromElsewhere);
 const unsigned char* string(unsigned name);
 
 }  // namespace webgl

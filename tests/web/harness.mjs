@@ -334,6 +334,27 @@ async function runDesktop(events, replaced) {
 
 // ---- The page --------------------------------------------------------------
 
+// Puts bytes in a store of the page's IndexedDB, as the page keeps them:
+// the kept garden by default ('sandmere-garden', 'record', 'kept');
+// `forget` names keys taken away in the same transaction.
+export const keepInBrowser = (page, bytes, { database = 'sandmere-garden', store = 'record', key = 'kept', forget = [] } = {}) =>
+  page.evaluate(
+    ({ bytes, database, store, key, forget }) =>
+      new Promise((resolve, reject) => {
+        const open = indexedDB.open(database, 1);
+        open.onupgradeneeded = () => open.result.createObjectStore(store);
+        open.onsuccess = () => {
+          const transaction = open.result.transaction(store, 'readwrite');
+          transaction.objectStore(store).put(new Uint8Array(bytes), key);
+          for (const name of forget) transaction.objectStore(store).delete(name);
+          transaction.oncomplete = resolve;
+          transaction.onabort = () => reject(transaction.error);
+        };
+        open.onerror = () => reject(open.error);
+      }),
+    { bytes: [...bytes], database, store, key, forget },
+  );
+
 const nextFrames = () =>
   new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve())));
 

@@ -117,7 +117,10 @@ test("a link opens the garden in a fresh browser; a visitor's own garden stays u
   const kept = await visitor.waitForStart(shared.startup);
   check(compare(kept, own).differing === 0, 'the own garden stays', { kept, own });
   await visitor.page.goto(link);
-  const opened = await startsAgain(visitor, () => visitor.page.click('#open-shared'));
+  await visitor.page.click('#open-shared');
+  // A fresh garden, without a reload.
+  await visitor.page.locator('#keeping-state', { hasText: 'The shared garden is open.' }).waitFor();
+  const opened = await visitor.settle();
   check(compare(opened, made.shared).differing === 0, 'the shared garden, when asked for', { opened });
   fresh.assertNoProblems();
   visitor.assertNoProblems();
@@ -163,9 +166,10 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
   assert.deepEqual(await keptBytes(garden), bytes, 'the kept garden is as it was');
   check(compare(await garden.settle(), before).differing === 0, 'the garden is as it was');
 
-  const opened = await startsAgain(garden, () =>
-    garden.page.setInputFiles('#garden-file', { name: 'mine.sandmere', mimeType: 'application/octet-stream', buffer: savedFile }),
-  );
+  await garden.page.setInputFiles('#garden-file', { name: 'mine.sandmere', mimeType: 'application/octet-stream', buffer: savedFile });
+  await garden.page.locator('#keeping-state', { hasText: 'mine.sandmere is open.' }).waitFor();
+  assert.ok(await garden.page.evaluate(() => window.stillThisPage), 'a fresh garden, without a reload');
+  const opened = await garden.settle();
   check(compare(opened, made.shared).differing === 0, 'the garden from its file', { opened });
   garden.assertNoProblems();
 });

@@ -77,6 +77,7 @@ export function startControls() {
   for (const button of document.querySelectorAll('button[data-key]'))
     button.addEventListener('click', () => garden.sendKey(button.dataset.key));
   garden.onHandled(showState);
+  garden.onReplaced(showState);
   showState();
   startFullscreen();
   startInstalling();

@@ -8,10 +8,11 @@
 //   3. put the kept pictures in the garden's working folder, the painted
 //      ones first and own ones over them;
 //   4. the garden starts (main()), painting only what is missing;
-//   5. the kept garden is replayed, and the controls come alive;
+//   5. the garden as start-up left it is kept, for a fresh garden without
+//      a reload; the kept garden is replayed, and the controls come alive;
 //   6. after the first plan is shown, the painted pictures are kept.
 import * as garden from './garden.js';
-import { showLine, openMessages } from './console.js';
+import { markStart, showLine, openMessages } from './console.js';
 import { startControls, disableControls } from './controls.js';
 import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
@@ -19,6 +20,7 @@ import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
 import { beginReadingPictures, startPictures, usePhoto, writeKeptPictures } from './pictures.js';
 import { isGardenFile, openGardenFile, say, startSharing, takeLinkedGarden } from './share.js';
 import { shownPicture, startPicture } from './picture.js';
+import * as snapshot from './snapshot.js';
 import { startSound } from './sound.js';
 
 const main = document.querySelector('main');
@@ -114,6 +116,8 @@ const Module = {
     async () => {
       if (gardenEnded) return;
       garden.setRunning(true);
+      snapshot.keepStart();
+      markStart();
       startGestures(canvas);
       startPictures();
       startSharing();
@@ -139,6 +143,7 @@ const Module = {
   onAbort: (what) => showEnd(`The garden stopped: ${what}`),
 };
 garden.attach(Module);
+snapshot.attach(Module);
 window.Module = Module;
 
 // What the page's tests read: the record as it stands, written now on
@@ -147,6 +152,13 @@ window.sandmereRecord = {
   events: () => keeper.recordNow(),
   flush: () => keeper.flush(),
   picture: () => shownPicture(),
+  // The garden of another record, from the latest moment of this one that
+  // fits it (its count of events: 0 for a fresh garden).
+  replace: (events) => keeper.replaceRecord(events),
+  moments: () => keeper.momentsKept(),
+  // A moment kept with the record now; where this start began.
+  keepMoment: () => keeper.keepMomentNow(),
+  startedAt: () => keeper.startedAt(),
 };
 
 const script = document.createElement('script');

@@ -74,6 +74,7 @@ export async function openGardenFile(file) {
   }
   say(`Opening ${file.name}…`);
   await keeper.keepAndStart(record);
+  say(`${file.name} is open.`);
 }
 
 export const isGardenFile = (file) => file.name.toLowerCase().endsWith(FILE_SUFFIX);
@@ -135,6 +136,8 @@ async function openLinkWhileRunning() {
   const linked = await gardenOfLink(keeper.readSound);
   if (!linked || !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow())))) return;
   await keeper.keepAndStart(linked.record);
+  forgetFragment();
+  say('The shared garden is open.');
 }
 
 export function startSharing() {

@@ -22,6 +22,8 @@ const SITE = [
   'pictures.js',
   'painted.js',
   'idb.js',
+  'snapshot.js',
+  'checkpoint.js',
   'version.js',
   'sandmere.js',
   'sandmere.wasm',
