@@ -57,9 +57,9 @@ target_link_options(sandmere PRIVATE
   # memory for the pictures it hands the garden's BMP writer and for the
   # pixels it saves.
   -sEXPORTED_FUNCTIONS=_main,_malloc,_free
-  # stackSave: the page checks that a moment of the garden it puts back
-  # finds the stack where it was.
-  -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8,addRunDependency,removeRunDependency,stackSave)
+  # stackSave, stackRestore: the page checks that a moment of the garden it
+  # puts back finds the stack where it was, and puts it back after an end.
+  -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8,addRunDependency,removeRunDependency,stackSave,stackRestore)
 
 # The site around the program: the page, its icons from the desktop icon's
 # drawing, the garden's version for the page, and everything else in

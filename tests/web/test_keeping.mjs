@@ -174,20 +174,35 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
   garden.assertNoProblems();
 });
 
-test('Quit ends the garden, and starting again begins an empty one', async () => {
+test('Quit ends the garden, and starting again begins an empty one, without a reload', async () => {
   const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
+  const startConsole = await garden.consoleText();
+  await garden.page.evaluate(() => (window.stillThisPage = true));
   await garden.rake([
     [50, 300],
     [550, 300],
   ]);
+  await garden.key('h');
   await garden.page.click('button[data-menu-entry="Quit"]');
   assert.equal(await garden.exitStatus(), '0');
-  const empty = await startsAgain(garden, () => garden.page.click('#start-again'));
+  await garden.page.click('#start-again');
+  const empty = await garden.waitForStart(shared.startup);
+  assert.ok(await garden.page.evaluate(() => window.stillThisPage), 'the page was not reloaded');
+  assert.equal(await garden.consoleText(), startConsole, 'the console as start-up left it');
+  assert.ok(await garden.page.locator('#ended').isHidden());
   check(count(empty, {}, (...rgb) => !isWhite(...rgb)) === 0, 'a white plan', { empty });
   assert.deepEqual(
     (await garden.record()).filter((event) => event.type !== 'frame'),
     [],
     'nothing in the new record',
   );
+  // The new garden takes strokes, and ends again.
+  await garden.rake([
+    [300, 50],
+    [300, 550],
+  ]);
+  check(count(await garden.settle(), {}, (...rgb) => !isWhite(...rgb)) > 0, 'a raked plan');
+  await garden.key('q');
+  assert.equal(await garden.exitStatus(), '0');
   garden.assertNoProblems();
 });

@@ -249,17 +249,21 @@ function replay(record, from = 0) {
 // The garden of `record`, from the latest kept moment that fits it, or
 // from the garden's start: the garden a fresh start replaying it makes.
 // The moment it began from (its count of events), 0 for the start.
-export function replaceRecord(record) {
+// afterEnd: the garden had ended (see snapshot.putBack).
+export function replaceRecord(record, { afterEnd = false } = {}) {
   const captured = framesCaptured(record);
   let kept = null;
-  for (let i = moments.length - 1; i >= 0 && !kept; --i) if (momentFits(moments[i], record, captured)) kept = moments[i];
+  if (!afterEnd)
+    for (let i = moments.length - 1; i >= 0 && !kept; --i) if (momentFits(moments[i], record, captured)) kept = moments[i];
   clearTimeout(writeTimer);
-  snapshot.putBack(kept ? kept.moment : null);
+  snapshot.putBack(kept ? kept.moment : null, { stackLeftBehind: afterEnd });
   moments = kept ? moments.slice(0, moments.indexOf(kept) + 1) : [];
   if (!kept) momentSpacing = FIRST_MOMENT_SPACING;
   consoleBackTo(kept ? kept.consoleLines : linesAtStart());
   events = [];
   ended = false;
+  // The moment kept with the record may no longer be this garden's.
+  keptMomentAt = 0;
   replay(record, kept ? kept.at : 0);
   garden.replaced();
   return kept ? kept.at : 0;

@@ -13,7 +13,7 @@
 //   6. after the first plan is shown, the painted pictures are kept.
 import * as garden from './garden.js';
 import { markStart, showLine, openMessages } from './console.js';
-import { startControls, disableControls } from './controls.js';
+import { startControls, disableControls, enableControls } from './controls.js';
 import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
 import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
@@ -45,8 +45,22 @@ function showEnd(message, status) {
   startAgain.focus({ preventScroll: true });
 }
 
-// A fresh page is a fresh garden: the runtime and its files start again.
-startAgain.addEventListener('click', () => location.reload());
+// A fresh garden: its start put back where the garden ended by its own
+// exit() with its start kept (Module.onGardenEnd); otherwise a fresh
+// page, where the runtime and its files start again.
+let runtimeHeld = false;
+startAgain.addEventListener('click', () => {
+  if (!runtimeHeld) return location.reload();
+  runtimeHeld = false;
+  keeper.replaceRecord([], { afterEnd: true });
+  Module.holdGardenRuntime();
+  gardenEnded = false;
+  ended.hidden = true;
+  delete main.dataset.exitStatus;
+  enableControls();
+  garden.setRunning(true);
+  canvas.focus({ preventScroll: true });
+});
 
 // ---- Files dropped on the page -------------------------------------------------
 
@@ -139,6 +153,12 @@ const Module = {
   onExit: (status) => {
     keeper.gardenEnded(status);
     showEnd(`The garden has ended with status ${status}.`, status);
+  },
+  onGardenEnd: (status) => {
+    if (!snapshot.startKept()) return false;
+    runtimeHeld = true;
+    Module.onExit(status);
+    return true;
   },
   onAbort: (what) => showEnd(`The garden stopped: ${what}`),
 };

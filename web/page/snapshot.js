@@ -38,8 +38,11 @@ export function inGarden(work) {
   }
 }
 
-function atTopOfLoop() {
+// stackLeftBehind: the garden ended inside a call, which left its stack
+// pointer where it was; nothing is on the stack now.
+function atTopOfLoop({ stackLeftBehind = false } = {}) {
   if (depth) throw new Error('a moment of the garden is kept or put back only between its events');
+  if (stackLeftBehind) return Module.stackRestore(start.stack);
   const stack = Module.stackSave ? Module.stackSave() : 0;
   if (start && stack !== start.stack) throw new Error('the garden\'s stack is not where it was at its start');
 }
@@ -126,10 +129,11 @@ export function momentsBytes(moments) {
 }
 
 // Puts the garden back to its start, or to a moment; fromElsewhere: the
-// moment was kept by another start of the page. Throws when the moment
-// cannot be put back whole, leaving the garden at its start.
-export function putBack(moment = null, { fromElsewhere = false } = {}) {
-  atTopOfLoop();
+// moment was kept by another start of the page; stackLeftBehind, see
+// atTopOfLoop. Throws when the moment cannot be put back whole, leaving
+// the garden at its start.
+export function putBack(moment = null, { fromElsewhere = false, stackLeftBehind = false } = {}) {
+  atTopOfLoop({ stackLeftBehind });
   if (moment && moment.length > Module.HEAPU8.length && !Module._sandmereMakeRoom(moment.length))
     throw new Error('no room for the garden\'s memory');
   Module.closeGardenMenus();
