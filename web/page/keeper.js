@@ -115,8 +115,6 @@ export async function startAgain() {
 // is kept, and the garden still runs.
 export const canStartFresh = () => snapshot.startKept() && garden.isRunning();
 
-
-
 // ---- The garden's own checks on a record --------------------------------------
 
 // Throws NotAGarden unless every menu event names an entry of the
@@ -151,11 +149,12 @@ function framesCaptured(record) {
 // ---- Moments along the record ------------------------------------------------
 
 // Moments of the garden kept along the running garden's record, oldest
-// first: { at, lastFrameCaptured, moment }, the garden after the first
-// `at` events of the record, at takes only just after a frame. Putting one
-// back and replaying the rest gives the garden a whole replay gives, so
-// long as the record holds the same first `at` events and the capture of
-// that frame is the same (see momentFits).
+// first: { at, lastFrameCaptured, consoleLines, moment }, the garden after
+// the first `at` events of the record, kept only where no motion waits for
+// its frame. Putting one back and replaying the rest gives the garden a
+// whole replay gives, so long as the record holds the same first `at`
+// events and the capture of the frame before them is the same (see
+// momentFits).
 let moments = [];
 // A moment is kept every this many events of a replay, doubled whenever
 // there are more than MOST_MOMENTS, and then every other one is let go:
@@ -205,7 +204,7 @@ function momentFits(kept, record, captured, from = events) {
 // and each plan frame after motion, whose new marks the plan keeps in an
 // image of its own (the plan's pixels depend on which marks each frame
 // added), drawn only where the garden copies it into that image. A
-// moment is kept now and then just after a frame, and at the end.
+// moment is kept now and then, just after a frame.
 function replay(record, from = 0) {
   const captured = framesCaptured(record);
   const started = performance.now();
@@ -290,20 +289,19 @@ export function beginReading() {
 // How far into the record the kept moment is (0: none).
 let keptMomentAt = 0;
 
-// Where in a record a moment can be kept: just after its last frame, or
-// at its end where no motion came since (a motion waits for its frame).
-function momentPlace(record) {
-  let at = record.length;
-  for (let i = record.length - 1; i >= 0 && record[i].type !== 'frame'; --i) if (record[i].type === 'motion') at = i;
-  while (at > 0 && record[at - 1].type !== 'frame' && record[at - 1].type !== 'motion') --at;
-  return record.slice(0, at).some((event) => event.type !== 'frame') || at === 0 ? at : 0;
+// Whether the running garden is now a moment a replay can begin from: its
+// record holds input, and no motion since the last frame waits for the
+// next. The record's length when it is; 0 when not.
+function momentPlaceNow(record) {
+  for (let i = record.length - 1; i >= 0 && record[i].type !== 'frame'; --i) if (record[i].type === 'motion') return 0;
+  return holdsInput(record) ? record.length : 0;
 }
 
 // Keeps a moment of the garden now with the record, once it is written.
 async function keepMomentWithRecord() {
   if (ended || replaying || !snapshot.startKept() || !garden.isRunning()) return;
   const record = events;
-  const at = momentPlace(record);
+  const at = momentPlaceNow(record);
   if (at <= keptMomentAt) return;
   let kept = moments.find((m) => m.at === at);
   if (!kept) {
