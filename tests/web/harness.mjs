@@ -334,9 +334,15 @@ async function runDesktop(events, replaced) {
 
 // ---- The page --------------------------------------------------------------
 
+// A file of the site that is not the page: where the kept garden is put
+// in place before the page opens on it.
+export const GARDENLESS = 'manifest.webmanifest';
+
 // Puts bytes in a store of the page's IndexedDB, as the page keeps them:
 // the kept garden by default ('sandmere-garden', 'record', 'kept');
-// `forget` names keys taken away in the same transaction.
+// `forget` names keys taken away in the same transaction. A running
+// garden writes its own record as its page goes: `page` shows none (see
+// GARDENLESS).
 export const keepInBrowser = (page, bytes, { database = 'sandmere-garden', store = 'record', key = 'kept', forget = [] } = {}) =>
   page.evaluate(
     ({ bytes, database, store, key, forget }) =>

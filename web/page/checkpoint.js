@@ -20,7 +20,15 @@ function describe(kept) {
   const { at, lastFrameCaptured, consoleTail, moment } = kept;
   const copies = [...moment.copies].map(([generation, copy]) => [generation, copy.box]);
   return new TextEncoder().encode(
-    JSON.stringify({ version: GARDEN_VERSION, pageBytes: PAGE_BYTES, at, lastFrameCaptured, consoleTail, length: moment.length, copies }),
+    JSON.stringify({
+      version: GARDEN_VERSION,
+      pageBytes: PAGE_BYTES,
+      at,
+      lastFrameCaptured,
+      consoleTail,
+      length: moment.length,
+      copies,
+    }),
   );
 }
 
@@ -70,7 +78,8 @@ export async function momentOf(stored, record) {
     if (!(stored.pages instanceof Uint32Array) || !(stored.bytes instanceof Uint8Array)) return null;
     if (stored.bytes.length !== stored.pages.length * PAGE_BYTES) return null;
     const copies = new Map(stored.copies.map(({ generation, box, rgba }) => [generation, { box, rgba }]));
-    for (const { box, rgba } of copies.values()) if (!(rgba instanceof Uint8Array) || rgba.length !== box[2] * box[3] * 4) return null;
+    for (const { box, rgba } of copies.values())
+      if (!(rgba instanceof Uint8Array) || rgba.length !== box[2] * box[3] * 4) return null;
     const kept = {
       at: stored.at,
       lastFrameCaptured: stored.lastFrameCaptured,

@@ -157,10 +157,13 @@ function framesCaptured(record) {
 // momentFits).
 let moments = [];
 // A moment is kept every this many events of a replay, doubled whenever
-// there are more than MOST_MOMENTS, and then every other one is let go:
-// their memory stays bounded whatever the garden's length.
+// there are more than MOST_MOMENTS or they hold more than MOMENT_BYTES
+// (with the garden's start, which is kept too, the page keeps at most
+// 64 MB beyond the garden's own on a phone), and then every other one is
+// let go: their memory stays bounded whatever the garden's length.
 const FIRST_MOMENT_SPACING = 4096;
 const MOST_MOMENTS = 6;
+const MOMENT_BYTES = 40 * 2 ** 20;
 let momentSpacing = FIRST_MOMENT_SPACING;
 
 // Where moments are kept along the record, and their bytes: for a test,
@@ -172,7 +175,8 @@ export const momentsKept = () => ({
 
 function keepMomentAt(at, lastFrameCaptured) {
   moments.push({ at, lastFrameCaptured, consoleLines: lineCount(), moment: snapshot.keepMoment() });
-  if (moments.length > MOST_MOMENTS) {
+  const held = () => snapshot.momentsBytes(moments.map((kept) => kept.moment));
+  while (moments.length > 1 && (moments.length > MOST_MOMENTS || held() > MOMENT_BYTES)) {
     // The latest stays: later changes start from it.
     moments = moments.filter((_, i) => i % 2 === 1 || i === moments.length - 1);
     momentSpacing *= 2;
@@ -192,7 +196,8 @@ function momentFits(kept, record, captured, from = events) {
   if (kept.at > record.length || kept.at > from.length) return false;
   for (let i = 0; i < kept.at; ++i) if (!sameEvent(record[i], from[i])) return false;
   if (kept.lastFrameCaptured === null) return true;
-  return captured.has(record.slice(0, kept.at).findLastIndex((event) => event.type === 'frame')) === kept.lastFrameCaptured;
+  const lastFrame = record.slice(0, kept.at).findLastIndex((event) => event.type === 'frame');
+  return captured.has(lastFrame) === kept.lastFrameCaptured;
 }
 
 // ---- Replay -----------------------------------------------------------------
@@ -253,7 +258,8 @@ export function replaceRecord(record, { afterEnd = false } = {}) {
   const captured = framesCaptured(record);
   let kept = null;
   if (!afterEnd)
-    for (let i = moments.length - 1; i >= 0 && !kept; --i) if (momentFits(moments[i], record, captured)) kept = moments[i];
+    for (let i = moments.length - 1; i >= 0 && !kept; --i)
+      if (momentFits(moments[i], record, captured)) kept = moments[i];
   clearTimeout(writeTimer);
   snapshot.putBack(kept ? kept.moment : null, { stackLeftBehind: afterEnd });
   moments = kept ? moments.slice(0, moments.indexOf(kept) + 1) : [];
