@@ -348,16 +348,17 @@ export async function restore(say) {
   try {
     const { events: record } = readGarden(new Uint8Array(bytes));
     checkAgainstGarden(record);
-    // A large garden takes a moment: the page says so first.
-    if (record.length > LARGE_RECORD) {
-      say('Bringing your garden back…');
-      await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
-    }
     if (!(await backFromMoment(record))) {
+      // A large garden takes a moment to replay: the page says so first.
+      const large = record.length > LARGE_RECORD;
+      if (large) {
+        say('Bringing your garden back…');
+        await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve)));
+      }
       replay(record);
       if (performance.getEntriesByName('sandmere-replay').at(-1).duration >= KEEP_MOMENT_AFTER_MS) keepMomentSoon();
+      if (large) say('');
     }
-    if (record.length > LARGE_RECORD) say('');
   } catch (error) {
     if (!(error instanceof NotAGarden)) throw error;
     say(`The garden kept in this browser could not be read (${error.message}); it is put aside and a new one begins.`);
