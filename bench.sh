@@ -8,11 +8,13 @@
 # ./bench.sh start [ROUNDS] times the start, natively against version
 # 1.2.0's painters and in the browser against 1.2.0's page (bench/start.sh);
 # ./bench.sh garden [ROUNDS] times replaying kept gardens in the browser and
-# measures their links and files (bench/garden.sh).
+# measures their links and files (bench/garden.sh); ./bench.sh headless
+# [ROUNDS] times the same gardens replayed by the headless garden
+# (bench/headless.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 case "${1:-}" in
-  photo | web | start | garden)
+  photo | web | start | garden | headless)
     what="$1"
     shift
     exec "bench/$what.sh" "$@"

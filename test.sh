@@ -69,19 +69,21 @@ stage "fuzz targets"
 cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j"$jobs"
 # Seeds: the public BMP suite under tests/data, the garden's own pictures,
-# the hand-made edge cases and a tiny photo of each format the picture tool
-# reads. New inputs go to a fresh scratch folder, the
-# first one named, so the seed folders are only read. A crash, a sanitizer
+# the hand-made edge cases, a tiny photo of each format the picture tool
+# reads, and small garden files and links with a garden raked in the page.
+# New inputs go to a fresh scratch folder, the first one named, so the seed
+# folders are only read. A crash, a sanitizer
 # report, an input that takes over 10 s or memory past the limit is a
 # finding: its input is kept under build-fuzz/findings/ and the stage fails.
 fuzz_seconds="${SANDMERE_FUZZ_SECONDS:-45}"
 mkdir -p build-fuzz/findings
-for target in fuzz_read_bmp fuzz_read_texture fuzz_read_photo fuzz_read_exif; do
+for target in fuzz_read_bmp fuzz_read_texture fuzz_read_photo fuzz_read_exif fuzz_read_garden; do
   scratch="$(mktemp -d)"
   echo "--- $target for $fuzz_seconds s"
   if ! build-fuzz/$target -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" \
       "$scratch" tests/data/bmpsuite/g tests/data/bmpsuite/b build/garden fuzz/corpus fuzz/photos \
+      fuzz/gardens tests/data/gardens \
       > "build-fuzz/$target.log" 2>&1; then
     rm -rf "$scratch"
     tail -n 60 "build-fuzz/$target.log"

@@ -14,6 +14,7 @@
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
+import { gardenOf } from './gardens.mjs';
 import { linkFragment, writeGarden } from '../web/page/record.js';
 import { serveFolder } from '../scripts/serve.mjs';
 import { chromiumArgs, chromiumPath, GARDENLESS, keepInBrowser, playwright } from '../tests/web/harness.mjs';
@@ -21,29 +22,9 @@ import { chromiumArgs, chromiumPath, GARDENLESS, keepInBrowser, playwright } fro
 const repo = fileURLToPath(new URL('..', import.meta.url));
 const site = path.resolve(process.argv[2] || path.join(repo, 'build-web', 'site'));
 const ROUNDS = Number(process.argv[3] || 3);
-const RAKES_MENU = 1;
-const MOTIONS = 30;
 // The goals, in milliseconds.
 const REPLAY_GOALS = { 24: 50, 1000: 500 };
 const RETURN_GOAL = 1000;
-
-function gardenOf(strokes) {
-  const events = [{ type: 'frame' }];
-  for (let s = 0; s < strokes; ++s) {
-    if (s % 8 === 0) events.push({ type: 'menu', menu: RAKES_MENU, value: 1 + ((s / 8) % 3) });
-    const y0 = 20 + ((s * 37) % 560);
-    let [x, y] = [20 + ((s * 53) % 80), y0];
-    events.push({ type: 'mouse', button: 0, state: 0, x, y }, { type: 'frame' });
-    for (let m = 0; m < MOTIONS; ++m) {
-      x += 17;
-      y = Math.round(y0 + 12 * Math.sin((m + s) / 3));
-      events.push({ type: 'motion', x, y }, { type: 'frame' });
-    }
-    events.push({ type: 'mouse', button: 0, state: 1, x, y });
-  }
-  events.push({ type: 'key', key: 'i'.charCodeAt(0) }, { type: 'frame' });
-  return events;
-}
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 

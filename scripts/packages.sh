@@ -20,9 +20,11 @@ need_packages() {
 
 # The window's class and icon need Xlib; the icons are drawn with
 # rsvg-convert and read back as raw pixels with netpbm's pngtopam. The
-# picture tool reads photos with libvips, found through pkg-config.
+# picture tool reads photos with libvips, found through pkg-config. The
+# headless garden reads garden files with zlib, takes its digests from
+# GLib, and compiles GLU from its Debian source, which dpkg-dev unpacks.
 BUILD_PACKAGES=(g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev
-  librsvg2-bin netpbm libvips-dev)
+  librsvg2-bin netpbm libvips-dev zlib1g-dev libglib2.0-dev dpkg-dev)
 # openbox: the window manager the desktop test runs the garden under.
 TEST_PACKAGES=(googletest libgtest-dev xvfb xauth libxtst-dev openbox)
 # Formatting and static analysis.
@@ -38,6 +40,7 @@ BENCH_PACKAGES=(imagemagick time libvips-tools libimage-exiftool-perl)
 # for the installer, icoutils for the programs' icon; dpkg-dev unpacks
 # freeglut's Debian source.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 nsis icoutils dpkg-dev)
-# The browser: Emscripten, and Chromium for the page's tests; dpkg-dev
-# unpacks GLU's Debian source.
-WEB_PACKAGES=(emscripten chromium dpkg-dev)
+# The browser: Emscripten, and the engines the page's tests run it in:
+# Chromium, Firefox ESR, and WebKitGTK's WebDriver with its MiniBrowser;
+# dpkg-dev unpacks GLU's Debian source.
+WEB_PACKAGES=(emscripten chromium firefox-esr webkit2gtk-driver dpkg-dev)

@@ -57,12 +57,21 @@ async function fileFor(root, url) {
   }
 }
 
-// Resolves to { server, url } once the server listens.
-export function serveFolder(folder, port = 0) {
+// Resolves to { server, url } once the server listens. `overlay` maps
+// file names (as in the folder, 'index.html' for the folder itself) to
+// bytes served in their place or beside them: a test's own version of a
+// page.
+export function serveFolder(folder, port = 0, overlay = {}) {
   const root = path.resolve(folder);
   const server = createServer(async (request, response) => {
     if (request.method !== 'GET' && request.method !== 'HEAD') {
       response.writeHead(405, { Allow: 'GET, HEAD' }).end();
+      return;
+    }
+    const name = request.url.split(/[?#]/, 1)[0].slice(1) || 'index.html';
+    if (Object.hasOwn(overlay, name)) {
+      response.writeHead(200, { 'Content-Type': contentTypeOf(name), 'Cache-Control': 'no-cache' });
+      response.end(request.method === 'HEAD' ? undefined : overlay[name]);
       return;
     }
     const found = await fileFor(root, request.url);

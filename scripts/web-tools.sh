@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the browser tests and benchmark drive Chromium with: the npm
+# Installs what the browser tests and benchmark drive the browsers with: the npm
 # packages pinned in tests/web/package.json, into a folder of the build
 # (build-web/node-tools by default), once; a later run with the same pins
-# does nothing. Never downloads a browser: the tests use Debian's chromium.
+# does nothing. Never downloads a browser: the tests use Debian's.
 # Usage: scripts/web-tools.sh [FOLDER]   prints the folder
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

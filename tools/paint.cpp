@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -948,4 +949,26 @@ std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture) {
         }
     }
     return raster;
+}
+
+namespace {
+
+bool inWorkingFolder(const char* fileName) {
+    FILE* stream = std::fopen(fileName, "rb");
+    if (stream) std::fclose(stream);
+    return stream != nullptr;
+}
+
+void paintPicture(const GardenPicture& picture) {
+    FILE* stream = std::fopen(picture.fileName, "wb");
+    if (!stream) return;
+    writeBMP(paintedPicture(picture).get(), stream);
+    std::fclose(stream);
+}
+
+}  // namespace
+
+void paintMissingPictures() {
+    for (const GardenPicture& picture : gardenPictures())
+        if (!inWorkingFolder(picture.fileName)) paintPicture(picture);
 }

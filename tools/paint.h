@@ -40,6 +40,11 @@ std::unique_ptr<RasterImage> paintedPicture(const GardenPicture& picture);
 // roles' sides, in the order of gardenPictureFiles.
 const std::vector<GardenPicture>& gardenPictures();
 
+// Paints each of the pictures that the working folder lacks into it, as
+// the garden's BMP writer writes them. A picture that cannot be written is
+// left out: start-up then says which file it misses, as on the desktop.
+void paintMissingPictures();
+
 void paintLightSand(Canvas& canvas);
 void paintDarkSand(Canvas& canvas);
 void paintGranite(Canvas& canvas);

@@ -1,8 +1,10 @@
-// The part of OpenGL 1.1 the garden (and GLU's spheres) call, over WebGL 2.
+// The part of OpenGL 1.1 the garden (and GLU's spheres) call, over two back
+// ends (web/backends.h): software for the plan, WebGL 2 for the rest.
 // Vertices are transformed and lit here, on the CPU, exactly as OpenGL 1.1
-// defines it for one light and the default material; WebGL rasterises,
-// textures, blends and depth-tests them. Primitives drawn under the same
-// state are queued and go to WebGL together.
+// defines it for one light and the default material, in IEEE float with no
+// contraction; a back end rasterises, textures, blends and depth-tests
+// them. Primitives drawn under the same state are queued and go to the back
+// end together.
 #include "web/gl11.h"
 
 #include <GL/gl.h>
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "web/backends.h"
 #include "web/layer.h"
 #include "web/webgl.h"
 
@@ -96,6 +99,8 @@ struct State {
     float texCoord[2] = {0, 0};
     // enable
     bool blend = false, depthTest = false, lighting = false, light0 = false, texture2d = false;
+    // Kept, and nothing more: no back end dithers.
+    bool dither = true;
     // lighting
     Light light;
     GLenum shadeModel = GL_SMOOTH;
@@ -168,6 +173,7 @@ struct Layer {
     std::vector<webgl::Vertex> queued;
     webgl::DrawState queuedState;
     webgl::Primitive queuedPrimitive = webgl::Primitive::triangles;
+    bool queuedLit = false;
 
     // Scratch for the steps above.
     std::vector<webgl::Vertex> shaded;
@@ -203,8 +209,8 @@ webgl::DrawState drawState() {
 
 void flush() {
     if (layer.queued.empty()) return;
-    webgl::draw(layer.queuedState, layer.queuedPrimitive, layer.queued.data(),
-                static_cast<int>(layer.queued.size()));
+    backends::draw(layer.queuedState, layer.queuedPrimitive, layer.queued.data(),
+                   static_cast<int>(layer.queued.size()), layer.queuedLit);
     layer.queued.clear();
 }
 
@@ -272,9 +278,13 @@ void shadeVertices(const ObjectVertex* vertices, std::size_t count) {
 
 void queue(webgl::Primitive primitive, const std::vector<std::uint32_t>& order) {
     const webgl::DrawState state = drawState();
-    if (!layer.queued.empty() && (state != layer.queuedState || primitive != layer.queuedPrimitive)) flush();
+    const bool lit = layer.state.lighting;
+    if (!layer.queued.empty() &&
+        (state != layer.queuedState || primitive != layer.queuedPrimitive || lit != layer.queuedLit))
+        flush();
     layer.queuedState = state;
     layer.queuedPrimitive = primitive;
+    layer.queuedLit = lit;
     for (std::uint32_t index : order) layer.queued.push_back(layer.shaded[index]);
     // A bound on what one draw sends.
     if (layer.queued.size() >= 1u << 16) flush();
@@ -331,6 +341,8 @@ bool* capability(GLenum cap) {
         return &s.light0;
     case GL_TEXTURE_2D:
         return &s.texture2d;
+    case GL_DITHER:
+        return &s.dither;
     default:
         assert(!"a capability the layer does not have");
         return nullptr;
@@ -388,19 +400,16 @@ int bytesPerPixel(GLenum format) {
 }  // namespace
 
 void openLayerWindow(int width, int height) {
-    webgl::openWindowBuffers(width, height);
+    backends::openWindowBuffers(width, height);
     layer.state.viewport[2] = width;
     layer.state.viewport[3] = height;
     // Texture 0 is OpenGL's default texture object, there from the start.
-    webgl::makeTexture(0);
+    backends::makeTexture(0);
 }
 
 void swapLayerBuffers(bool shown) {
     flush();
-    if (shown)
-        webgl::present();
-    else
-        webgl::swapUnshown();
+    backends::swap(shown);
 }
 
 extern "C" {
@@ -565,8 +574,8 @@ void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
 void glClear(GLbitfield mask) {
     assert(layer.state.drawBuffer == GL_BACK);
     flush();
-    webgl::clear((mask & GL_COLOR_BUFFER_BIT) != 0, (mask & GL_DEPTH_BUFFER_BIT) != 0, layer.state.clearColour,
-                 layer.state.depthWrite);
+    backends::clear((mask & GL_COLOR_BUFFER_BIT) != 0, (mask & GL_DEPTH_BUFFER_BIT) != 0, layer.state.clearColour,
+                    layer.state.depthWrite);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -615,7 +624,7 @@ void glLightfv(GLenum light, GLenum name, const GLfloat* params) {
 void glBindTexture(GLenum target, GLuint texture) {
     assert(target == GL_TEXTURE_2D);
     // Names are used without being generated: the object is made here.
-    webgl::makeTexture(texture);
+    backends::makeTexture(texture);
     layer.state.texture = texture;
 }
 
@@ -626,7 +635,8 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     // WebGL takes only pixels of the texture's own format.
     assert(format == (alpha ? GL_RGBA : GL_RGB));
     flush();
-    webgl::textureImage(layer.state.texture, alpha, width, height, format, type, pixels, layer.client.unpacking);
+    backends::textureImage(layer.state.texture, alpha, width, height, format, type, pixels,
+                           layer.client.unpacking);
 }
 
 void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
@@ -634,7 +644,8 @@ void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width
     assert(target == GL_TEXTURE_2D && level == 0 && type == GL_UNSIGNED_BYTE);
     bytesPerPixel(format);
     flush();
-    webgl::textureSubImage(layer.state.texture, x, y, width, height, format, type, pixels, layer.client.unpacking);
+    backends::textureSubImage(layer.state.texture, x, y, width, height, format, type, pixels,
+                              layer.client.unpacking);
 }
 
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
@@ -643,7 +654,7 @@ void glTexParameteri(GLenum target, GLenum name, GLint value) {
     // sampled, clamping to the edge gives the same texels.
     if (value == GL_CLAMP && (name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T)) value = GL_CLAMP_TO_EDGE;
     flush();
-    webgl::textureParameter(layer.state.texture, name, value);
+    backends::textureParameter(layer.state.texture, name, value);
 }
 
 void glTexParameterf(GLenum target, GLenum name, GLfloat value) {
@@ -660,7 +671,7 @@ void glCopyTexSubImage2D(GLenum target, GLint level, GLint toX, GLint toY, GLint
                          GLsizei height) {
     assert(target == GL_TEXTURE_2D && level == 0);
     flush();
-    webgl::copyToTexture(layer.state.texture, bufferOf(layer.state.readBuffer), toX, toY, x, y, width, height);
+    backends::copyToTexture(layer.state.texture, bufferOf(layer.state.readBuffer), toX, toY, x, y, width, height);
 }
 
 void glPixelStorei(GLenum name, GLint value) {
@@ -682,7 +693,7 @@ void glPixelStorei(GLenum name, GLint value) {
 void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     assert(format == GL_RGBA && type == GL_UNSIGNED_BYTE);
     flush();
-    webgl::drawPixels(drawState(), width, height, pixels, layer.client.unpacking);
+    backends::drawPixels(drawState(), width, height, pixels, layer.client.unpacking);
 }
 
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, GLvoid* pixels) {
@@ -691,7 +702,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     flush();
     std::vector<unsigned char>& rgba = layer.pixels;
     rgba.resize(static_cast<std::size_t>(width) * height * 4);
-    webgl::readPixels(bufferOf(layer.state.readBuffer), x, y, width, height, rgba.data());
+    backends::readPixels(bufferOf(layer.state.readBuffer), x, y, width, height, rgba.data());
     // Rows padded to the pack alignment, as OpenGL stores them.
     const std::size_t alignment = static_cast<std::size_t>(layer.client.packAlignment);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * bytes;
@@ -742,6 +753,7 @@ void glPopAttrib() {
         s.lighting = was.lighting;
         s.light0 = was.light0;
         s.texture2d = was.texture2d;
+        s.dither = was.dither;
     }
     if (mask & GL_LIGHTING_BIT) {
         s.lighting = was.lighting;
@@ -835,13 +847,13 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
     }
     flush();
     shadeVertices(elements.data(), elements.size());
-    webgl::drawIndexed(drawState(), mode == GL_LINES ? webgl::Primitive::lines : webgl::Primitive::triangles,
-                       layer.shaded.data(), static_cast<int>(layer.shaded.size()), index, count);
+    backends::drawIndexed(drawState(), mode == GL_LINES ? webgl::Primitive::lines : webgl::Primitive::triangles,
+                          layer.shaded.data(), static_cast<int>(layer.shaded.size()), index, count);
 }
 
 void glFinish() {
     flush();
-    webgl::finish();
+    backends::finish();
 }
 
 const GLubyte* glGetString(GLenum name) { return webgl::string(name); }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "web/backends.h"
 #include "web/webgl.h"
 
 extern "C" {
@@ -32,7 +33,7 @@ EMSCRIPTEN_KEEPALIVE int sandmereMakeRoom(std::size_t bytes) {
 // nothing of it but the start's textures), and a frame is asked for, as
 // the garden asks for one when it starts. 0 when texels it needs are lost.
 EMSCRIPTEN_KEEPALIVE int sandmereResume(int fromElsewhere) {
-    const bool whole = webgl::resumeAfterRestore(fromElsewhere != 0);
+    const bool whole = backends::resumeAfterRestore(fromElsewhere != 0);
     glutPostRedisplay();
     return whole ? 1 : 0;
 }

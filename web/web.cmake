@@ -2,40 +2,35 @@
 # GL layer of our own on WebGL 2, GLU's own spheres, Emscripten's GLUT with
 # the menus it lacks, and a static site in build-web/site around it.
 enable_language(C)
+# Bulk memory (every engine since 2021): memcpy and memset are single
+# instructions, where the software plan moves whole rows of pixels.
+add_compile_options(-mbulk-memory)
+add_link_options(-mbulk-memory)
+
+# The site names no folder of the machine that built it: what the code
+# keeps of its own file names (an assertion's __FILE__) is relative to the
+# source folder, or to the build folder for what is made there (GLU's
+# source); the build folder comes first, as it may lie inside the source.
+add_compile_options("-ffile-prefix-map=${CMAKE_BINARY_DIR}/=" "-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=")
 
 # The names of the project and its icon's drawing, made into the site's icons.
 include(packaging/desktop.cmake)
 
-# GLU's quadrics and projections from Debian's source of the GLU that the
-# desktop build links, so the rocks are the same spheres. Unpacked once into
-# the build folder; a later configure finds it there.
-set(GLU_SOURCE_FOLDER ${CMAKE_BINARY_DIR}/glu-source)
-file(GLOB GLU_TREE LIST_DIRECTORIES true ${GLU_SOURCE_FOLDER}/libglu-*)
-if(NOT GLU_TREE)
-  execute_process(
-    COMMAND ${CMAKE_SOURCE_DIR}/scripts/debian-source.sh libglu1-mesa-dev ${GLU_SOURCE_FOLDER}
-    OUTPUT_VARIABLE GLU_TREE OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
-  if(NOT status EQUAL 0 OR NOT IS_DIRECTORY "${GLU_TREE}")
-    message(FATAL_ERROR "GLU's Debian source could not be unpacked into ${GLU_SOURCE_FOLDER}")
-  endif()
-endif()
+include(web/glu.cmake)
 
 # The layer under the garden: OpenGL 1.1 as the garden calls it, over
 # WebGL 2, and GLUT's missing parts. Whatever is compiled against it (the
 # garden, GLU, the benchmark) gets web/gl11.h first, which routes its GL
 # calls to the layer.
-add_library(sandmere-web-gl STATIC web/gl11.cpp web/webgl.cpp web/window.cpp web/menus.cpp web/input.cpp)
+add_library(sandmere-web-gl STATIC web/gl11.cpp web/backends.cpp web/softraster.cpp web/webgl.cpp web/window.cpp
+  web/menus.cpp web/input.cpp)
 target_include_directories(sandmere-web-gl PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(sandmere-web-gl INTERFACE "SHELL:-include ${CMAKE_SOURCE_DIR}/web/gl11.h")
 target_link_options(sandmere-web-gl INTERFACE
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 "SHELL:--js-library ${CMAKE_SOURCE_DIR}/web/glut.js")
 set_property(TARGET sandmere-web-gl APPEND PROPERTY INTERFACE_LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/glut.js)
 
-add_library(sandmere-glu STATIC ${GLU_TREE}/src/libutil/quad.c ${GLU_TREE}/src/libutil/project.c)
-target_include_directories(sandmere-glu PRIVATE ${GLU_TREE}/include ${GLU_TREE}/src/include)
-# GLU's own code, as Debian builds it: its warnings are not ours.
-target_compile_options(sandmere-glu PRIVATE -w)
-target_link_libraries(sandmere-glu PUBLIC sandmere-web-gl)
+add_glu_library(sandmere-glu sandmere-web-gl)
 
 add_library(sandmere-core STATIC ${CORE_SOURCES})
 target_include_directories(sandmere-core PUBLIC ${CMAKE_SOURCE_DIR} ${SANDMERE_GENERATED_DIR})
@@ -88,6 +83,26 @@ list(LENGTH digest_lines digest_count)
 if(NOT digest_count EQUAL 14)
   message(FATAL_ERROR "tests/common/picture_digests.h: ${digest_count} digests found, not the fourteen pictures'")
 endif()
+# The values the page hands the garden or reads from it, from the
+# definitions the garden is compiled with: its display modes and the rake
+# tool (app/garden.h), GLUT's mouse buttons and button states (GLUT's own
+# header, as Emscripten ships it).
+find_file(SANDMERE_GLUT_HEADER GL/freeglut_std.h REQUIRED)
+function(definition_value variable header pattern)
+  file(STRINGS ${header} lines REGEX "${pattern}")
+  if(NOT lines MATCHES "${pattern}")
+    message(FATAL_ERROR "${header}: no definition ${pattern} there")
+  endif()
+  math(EXPR value "${CMAKE_MATCH_1}")
+  set(${variable} ${value} PARENT_SCOPE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+endfunction()
+foreach(name drawMode sceneMode rakeTool)
+  definition_value(SANDMERE_${name} ${CMAKE_SOURCE_DIR}/app/garden.h "^constexpr int ${name} = ([0-9]+)")
+endforeach()
+foreach(name LEFT_BUTTON RIGHT_BUTTON DOWN UP)
+  definition_value(SANDMERE_GLUT_${name} ${SANDMERE_GLUT_HEADER} "^#define[ \t]+GLUT_${name}[ \t]+(0x[0-9A-Fa-f]+|[0-9]+)")
+endforeach()
 configure_file(${CMAKE_SOURCE_DIR}/web/page/version.js.in ${SANDMERE_SITE}/version.js @ONLY)
 foreach(size 192 512)
   set(png ${SANDMERE_SITE}/icon-${size}.png)

@@ -16,14 +16,6 @@
 
 namespace webgl {
 
-bool operator==(const DrawState& a, const DrawState& b) {
-    return a.blend == b.blend && a.blendSource == b.blendSource && a.blendDestination == b.blendDestination &&
-           a.depthTest == b.depthTest && a.depthFunction == b.depthFunction && a.depthWrite == b.depthWrite &&
-           a.depthNear == b.depthNear && a.depthFar == b.depthFar && a.viewport[0] == b.viewport[0] &&
-           a.viewport[1] == b.viewport[1] && a.viewport[2] == b.viewport[2] && a.viewport[3] == b.viewport[3] &&
-           a.textureUse == b.textureUse && (a.textureUse == TextureUse::none || a.texture == b.texture);
-}
-
 namespace {
 
 // Attribute locations, fixed in the shader.
@@ -80,6 +72,8 @@ struct Texture {
     // Its parameters, for a texture made again after the garden's memory
     // was put back.
     int minFilter = GL_NEAREST_MIPMAP_LINEAR, magFilter = GL_LINEAR, wrapS = GL_REPEAT, wrapT = GL_REPEAT;
+    // Whether it mirrors texels the layer above keeps (see mirrorTexture).
+    bool mirror = false;
 };
 
 // What the vertex and index buffers hold at first; a larger draw doubles them.
@@ -96,6 +90,7 @@ struct Window {
     GLuint backBuffer = 0, frontBuffer = 0, depth = 0;
     GLuint backColour = 0, frontColour = 0;  // textures, so a swap can draw them
     GLuint pixelTexture = 0;                 // what glDrawPixels shows
+    GLuint shownTexture = 0;                 // the software frame the canvas shows
     std::unordered_map<unsigned, Texture> textures;
     GLuint boundTexture = 0;
     DrawState applied;
@@ -236,27 +231,8 @@ struct OnDemand {
     int done[4] = {0, 0, 0, 0};
     // Set once a frame had to be carried out whole after all.
     bool whole = false;
-    // Set once its drawing went straight into a texture instead.
-    bool drawnIntoTexture = false;
 };
 OnDemand onDemand;
-
-// Frames rasterised on demand that only carry their new drawing into a
-// texture: the frame paints texture T texel for pixel over the window, draws
-// untextured shapes over it, and copies the rectangle they lie in back into
-// T at the same place. That is the same as drawing the shapes straight into
-// T, blended over its texels in the same order; so they are, and the draws
-// of many such frames wait here as one, until anything else happens.
-struct DrawnIntoTexture {
-    unsigned texture = 0;
-    DrawState state;
-    std::vector<Vertex> vertices;
-};
-DrawnIntoTexture drawnInto;
-// A waiting batch is carried out at this many vertices, to bound its memory
-// (and the garbage its growth leaves in memory, which a kept moment of the
-// garden's memory would hold).
-constexpr std::size_t mostWaitingVertices = std::size_t{1} << 16;
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = glCreateShader(kind);
@@ -403,16 +379,18 @@ void keepCopy(Texture& texture) {
     layerKeepCopy(texture.generation, texture.width, texture.height, rgba.data());
 }
 
-void carryOutDrawnIntoTexture();
+// Whether the page must be handed a copy of the texels before they change
+// (atMoment: for a moment being kept). Never for a mirror: the layer above
+// keeps those texels in the garden's memory and gives them again.
+bool wantsCopy(const Texture& texture, int atMoment) {
+    return !texture.mirror && texture.generation != 0 && texture.width > 0 &&
+           layerWantsCopy(texture.generation, atMoment);
+}
 
 // Before the texels change: the page gets a copy of them where it needs
 // one, and the texture a new generation.
 void changing(Texture& texture) {
-    if (texture.generation != 0 && texture.width > 0 && layerWantsCopy(texture.generation, 0)) {
-        // What waits to be drawn into it belongs to the texels it holds.
-        carryOutDrawnIntoTexture();
-        keepCopy(texture);
-    }
+    if (wantsCopy(texture, 0)) keepCopy(texture);
     texture.generation = layerTextureChanged(texture.id);
 }
 
@@ -499,6 +477,9 @@ void openWindowBuffers(int width, int height) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    window.shownTexture = makeColourTexture(width, height);
+    // Pictures handed over go to the canvas as they are.
+    glDisable(GL_DITHER);
     // Everything is drawn into the back buffer; the window's own buffer
     // only ever receives whole frames.
     glViewport(0, 0, width, height);
@@ -511,26 +492,7 @@ void openWindowBuffers(int width, int height) {
 
 namespace {
 
-void drawNow(const DrawState& state, Primitive primitive, const Vertex* vertices, int count);
-
-// Carries out the draws waiting to go straight into a texture: before
-// anything else touches the GPU, so that everything keeps its order.
-void carryOutDrawnIntoTexture() {
-    if (drawnInto.vertices.empty()) return;
-    std::vector<Vertex> vertices;
-    std::swap(vertices, drawnInto.vertices);
-    Texture& texture = textureNamed(drawnInto.texture);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferOfTexture(texture));
-    // Nothing samples the texture while it is drawn into.
-    bindTextureId(0);
-    window.anyApplied = false;
-    drawNow(drawnInto.state, Primitive::triangles, vertices.data(), static_cast<int>(vertices.size()));
-    glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
-    window.anyApplied = false;
-}
-
 void drawNow(const DrawState& state, Primitive primitive, const Vertex* vertices, int count) {
-    carryOutDrawnIntoTexture();
     apply(state);
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices, static_cast<GLsizeiptr>(count * sizeof(Vertex)));
     glDrawArrays(modeOf(primitive), 0, count);
@@ -538,7 +500,6 @@ void drawNow(const DrawState& state, Primitive primitive, const Vertex* vertices
 
 void drawIndexedNow(const DrawState& state, Primitive primitive, const Vertex* vertices, int vertexCount,
                     const std::uint32_t* indices, int indexCount) {
-    carryOutDrawnIntoTexture();
     apply(state);
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, vertices,
          static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)));
@@ -548,7 +509,6 @@ void drawIndexedNow(const DrawState& state, Primitive primitive, const Vertex* v
 }
 
 void clearNow(bool colour, bool depth, const float clearColour[4], bool depthWrite) {
-    carryOutDrawnIntoTexture();
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
     glDepthMask(depthWrite ? GL_TRUE : GL_FALSE);
     window.applied.depthWrite = depthWrite;
@@ -569,9 +529,6 @@ void carryOut(const WaitingDraw& w) {
 // the back buffer that is about to be read; or, with no rectangle, whole.
 void carryOutWaiting(const int* rectangle) {
     if (!onDemand.on || onDemand.whole) return;
-    // A frame whose drawing went straight into a texture has no back buffer
-    // left to read.
-    assert(!onDemand.drawnIntoTexture);
     const int* done = onDemand.done;
     if (rectangle == nullptr) {
         // Whole, from here on: possible only while nothing was carried out
@@ -586,8 +543,6 @@ void carryOutWaiting(const int* rectangle) {
                rectangle[1] + rectangle[3] <= done[1] + done[3]);
         rectangle = done;
     }
-    // What waits to go into a texture comes first, and whole.
-    carryOutDrawnIntoTexture();
     if (rectangle) {
         glEnable(GL_SCISSOR_TEST);
         glScissor(rectangle[0], rectangle[1], rectangle[2], rectangle[3]);
@@ -602,76 +557,6 @@ void carryOutWaiting(const int* rectangle) {
 
 // Whether a draw waits for a read rather than being carried out now.
 bool waits() { return onDemand.on && !onDemand.whole; }
-
-// Whether a waiting draw paints texture `name` texel for pixel over the
-// whole window: two triangles over the viewport, which is the window,
-// replacing the colour with the texture's, its coordinates running from 0
-// to the window's share of the texture, nothing blended or depth-tested.
-bool paintsTexelForPixel(const WaitingDraw& w, unsigned name) {
-    const Texture& texture = textureNamed(name);
-    const DrawState& d = w.state;
-    if (w.clearing || !w.indices.empty() || w.vertices.size() != 6 || d.textureUse != TextureUse::replace ||
-        d.texture != name || d.blend || d.depthTest || texture.width <= 0 || texture.height <= 0)
-        return false;
-    if (d.viewport[0] != 0 || d.viewport[1] != 0 || d.viewport[2] != window.width ||
-        d.viewport[3] != window.height)
-        return false;
-    const float s = static_cast<float>(window.width) / static_cast<float>(texture.width);
-    const float t = static_cast<float>(window.height) / static_cast<float>(texture.height);
-    const float close = 1e-5f;
-    for (const Vertex& v : w.vertices) {
-        const float x = v.position[0], y = v.position[1];
-        if (std::abs(v.position[3] - 1) > close || std::abs(std::abs(x) - 1) > close ||
-            std::abs(std::abs(y) - 1) > close)
-            return false;
-        if (v.texCoord[0] != (x > 0 ? s : 0) || v.texCoord[1] != (y > 0 ? t : 0)) return false;
-    }
-    return true;
-}
-
-// Whether every vertex of a draw lies within the window rectangle
-// (x, y, width, height): then the rectangle clips none of it.
-bool liesWithin(const WaitingDraw& w, const int* rectangle) {
-    for (const Vertex& v : w.vertices) {
-        const float x = (v.position[0] / v.position[3] + 1) * 0.5f * static_cast<float>(window.width);
-        const float y = (v.position[1] / v.position[3] + 1) * 0.5f * static_cast<float>(window.height);
-        if (x < static_cast<float>(rectangle[0]) || x > static_cast<float>(rectangle[0] + rectangle[2]) ||
-            y < static_cast<float>(rectangle[1]) || y > static_cast<float>(rectangle[1] + rectangle[3]))
-            return false;
-    }
-    return true;
-}
-
-// A frame rasterised on demand whose back buffer is about to be copied, at
-// `rectangle`, into texture `name` at the same place: when the frame so
-// far is clears, texture `name` painted texel for pixel, and untextured
-// triangles within the rectangle, those triangles go straight into the
-// texture instead (see DrawnIntoTexture). Whether they did.
-bool drawIntoTextureInstead(unsigned name, int toX, int toY, const int* rectangle) {
-    if (!waits() || onDemand.done[2] != 0 || toX != rectangle[0] || toY != rectangle[1]) return false;
-    const std::vector<WaitingDraw>& waiting = onDemand.waiting;
-    std::size_t first = 0;
-    while (first < waiting.size() && waiting[first].clearing) ++first;
-    if (first == waiting.size() || !paintsTexelForPixel(waiting[first], name)) return false;
-    for (std::size_t i = first + 1; i < waiting.size(); ++i) {
-        const WaitingDraw& w = waiting[i];
-        if (w.clearing || !w.indices.empty() || w.primitive != Primitive::triangles ||
-            w.state.textureUse != TextureUse::none || w.state.depthTest || !liesWithin(w, rectangle))
-            return false;
-    }
-    changing(textureNamed(name));
-    for (std::size_t i = first + 1; i < waiting.size(); ++i) {
-        const WaitingDraw& w = waiting[i];
-        if (drawnInto.texture != name || drawnInto.state != w.state) carryOutDrawnIntoTexture();
-        drawnInto.texture = name;
-        drawnInto.state = w.state;
-        drawnInto.vertices.insert(drawnInto.vertices.end(), w.vertices.begin(), w.vertices.end());
-        if (drawnInto.vertices.size() >= mostWaitingVertices) carryOutDrawnIntoTexture();
-    }
-    onDemand.waiting.clear();
-    onDemand.drawnIntoTexture = true;
-    return true;
-}
 
 }  // namespace
 
@@ -705,7 +590,6 @@ void drawIndexed(const DrawState& state, Primitive primitive, const Vertex* vert
 
 void rasteriseOnDemand(bool on) {
     assert(onDemand.waiting.empty());
-    if (!on) carryOutDrawnIntoTexture();
     onDemand = OnDemand{};
     onDemand.on = on;
 }
@@ -714,7 +598,6 @@ void drawPixels(const DrawState& state, int width, int height, const void* rgba,
     if (width <= 0 || height <= 0) return;
     // Rare, and large: such a frame is made whole.
     carryOutWaiting(nullptr);
-    carryOutDrawnIntoTexture();
     bindTextureId(window.pixelTexture);
     unpack(unpacking);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -759,7 +642,6 @@ void makeTexture(unsigned name) { textureNamed(name); }
 
 void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned format, unsigned type,
                   const void* pixels, const Unpacking& unpacking) {
-    carryOutDrawnIntoTexture();
     Texture& texture = textureNamed(name);
     changing(texture);
     texture.hasAlpha = hasAlpha;
@@ -774,7 +656,6 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
                      const void* pixels, const Unpacking& unpacking) {
-    carryOutDrawnIntoTexture();
     changing(textureNamed(name));
     bindTexture(name);
     Unpacking reading = unpacking;
@@ -783,8 +664,9 @@ void textureSubImage(unsigned name, int x, int y, int width, int height, unsigne
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, type, rgba);
 }
 
+void mirrorTexture(unsigned name, bool on) { textureNamed(name).mirror = on; }
+
 void textureParameter(unsigned name, unsigned parameter, int value) {
-    carryOutDrawnIntoTexture();
     Texture& texture = textureNamed(name);
     if (parameter == GL_TEXTURE_MIN_FILTER) texture.minFilter = value;
     if (parameter == GL_TEXTURE_MAG_FILTER) texture.magFilter = value;
@@ -800,10 +682,8 @@ void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, i
     assert(from == Buffer::back || window.frontWhole);
     if (from == Buffer::back) {
         const int rectangle[4] = {x, y, width, height};
-        if (drawIntoTextureInstead(name, toX, toY, rectangle)) return;
         carryOutWaiting(rectangle);
     }
-    carryOutDrawnIntoTexture();
     changing(textureNamed(name));
     bindTexture(name);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
@@ -817,7 +697,6 @@ void readPixels(Buffer from, int x, int y, int width, int height, unsigned char*
         const int rectangle[4] = {x, y, width, height};
         carryOutWaiting(rectangle);
     }
-    carryOutDrawnIntoTexture();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -837,16 +716,16 @@ static void swapColourBuffers() {
     glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
 }
 
-void present() {
+// Shows a texture of the window's size on the canvas.
+static void show(GLuint texture) {
     assert(!onDemand.on);
-    carryOutDrawnIntoTexture();
     // Drawn as a rectangle of texels, one per pixel: a software rasteriser
     // does that quicker than a blit.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     setCapability(GL_BLEND, false);
     setCapability(GL_DEPTH_TEST, false);
     glViewport(0, 0, window.width, window.height);
-    bindTextureId(window.backColour);
+    bindTextureId(texture);
     useFunction(replaceRgba);
     const Vertex corners[6] = {
         {{-1, -1, 0, 1}, {1, 1, 1, 1}, {0, 0}}, {{1, -1, 0, 1}, {1, 1, 1, 1}, {1, 0}},
@@ -856,6 +735,22 @@ void present() {
     fill(GL_ARRAY_BUFFER, window.vertexBufferBytes, corners, sizeof corners);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     window.anyApplied = false;
+}
+
+void present() {
+    show(window.backColour);
+    swapColourBuffers();
+}
+
+void presentPixels(const unsigned char* rgba, const int changed[4]) {
+    if (changed[2] > 0 && changed[3] > 0) {
+        bindTextureId(window.shownTexture);
+        unpack(Unpacking{4, window.width});
+        const std::size_t first = (static_cast<std::size_t>(changed[1]) * window.width + changed[0]) * 4;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, changed[0], changed[1], changed[2], changed[3], GL_RGBA,
+                        GL_UNSIGNED_BYTE, rgba + first);
+    }
+    show(window.shownTexture);
     swapColourBuffers();
 }
 
@@ -870,17 +765,13 @@ void finish() {
 
 const unsigned char* string(unsigned name) { return glGetString(name); }
 
-void settle() {
-    assert(onDemand.waiting.empty());
-    carryOutDrawnIntoTexture();
-}
+void settle() { assert(onDemand.waiting.empty()); }
 
 void keepCopiesOfChangedTextures() {
     settle();
     for (auto& named : window.textures) {
         Texture& texture = named.second;
-        if (texture.generation != 0 && texture.width > 0 && layerWantsCopy(texture.generation, 1))
-            keepCopy(texture);
+        if (wantsCopy(texture, 1)) keepCopy(texture);
     }
 }
 
@@ -914,8 +805,9 @@ bool resumeAfterRestore(bool fromElsewhere) {
         ids.push_back(texture.id);
         if (texture.width <= 0 || layerHolds(texture.id, texture.generation)) continue;
         int box[4] = {0, 0, 0, 0};
-        unsigned char* rgba = layerCopyOf(texture.generation, box);
-        whole = whole && rgba != nullptr;
+        // A mirror's texels come again from the layer above.
+        unsigned char* rgba = texture.mirror ? nullptr : layerCopyOf(texture.generation, box);
+        whole = whole && (rgba != nullptr || texture.mirror);
         glBindTexture(GL_TEXTURE_2D, texture.id);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);

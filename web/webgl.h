@@ -41,7 +41,13 @@ struct DrawState {
     TextureUse textureUse = TextureUse::none;
     unsigned texture = 0;  // the layer's texture name, when textureUse is not none
 };
-bool operator==(const DrawState& a, const DrawState& b);
+inline bool operator==(const DrawState& a, const DrawState& b) {
+    return a.blend == b.blend && a.blendSource == b.blendSource && a.blendDestination == b.blendDestination &&
+           a.depthTest == b.depthTest && a.depthFunction == b.depthFunction && a.depthWrite == b.depthWrite &&
+           a.depthNear == b.depthNear && a.depthFar == b.depthFar && a.viewport[0] == b.viewport[0] &&
+           a.viewport[1] == b.viewport[1] && a.viewport[2] == b.viewport[2] && a.viewport[3] == b.viewport[3] &&
+           a.textureUse == b.textureUse && (a.textureUse == TextureUse::none || a.texture == b.texture);
+}
 inline bool operator!=(const DrawState& a, const DrawState& b) { return !(a == b); }
 
 // The client's unpacking of pixel rectangles it hands over.
@@ -74,6 +80,10 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
                      const void* pixels, const Unpacking& unpacking);
 void textureParameter(unsigned name, unsigned parameter, int value);
+// While on, the texture mirrors texels the layer above keeps in the
+// garden's memory and gives again after the memory was put back: the page
+// keeps no copy of them, and a moment never reads them back from the GPU.
+void mirrorTexture(unsigned name, bool on);
 // Copies the rectangle at (x, y) of a buffer into the texture at (toX, toY).
 void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, int width, int height);
 
@@ -82,6 +92,10 @@ void readPixels(Buffer from, int x, int y, int width, int height, unsigned char*
 
 // The swap: the back buffer becomes the front buffer and is shown.
 void present();
+// The same swap, with the canvas showing a picture of the window's size
+// instead, RGBA rows bottom-up, of which only the rectangle `changed` (x,
+// y, width, height) differs from the last picture shown so.
+void presentPixels(const unsigned char* rgba, const int changed[4]);
 // The same swap, with the canvas left as it was.
 void swapUnshown();
 // While on, frames are rasterised only where their back buffer is read
@@ -97,7 +111,8 @@ void finish();
 // started, for a moment it keeps. resumeAfterRestore: after the memory was
 // put back, WebGL is brought to what it says: its bindings, and each
 // texture's texels from the page's copies where the GPU holds others;
-// false when a copy was missing. fromElsewhere: the memory was kept by
+// false when a copy was missing (a mirror's texels are
+// made from nothing, for the layer above to give). fromElsewhere: the memory was kept by
 // another start of the page, whose GPU held none of it but what its start
 // made.
 void settle();

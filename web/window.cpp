@@ -5,9 +5,10 @@
 #include <emscripten/html5.h>
 
 #include <cassert>
+#include <cstdlib>
 
+#include "web/backends.h"
 #include "web/layer.h"
-#include "web/webgl.h"
 
 namespace {
 
@@ -29,9 +30,19 @@ EM_JS(void, tellPageOfFrame, (int first), {
     if (Module['onGardenFrame']) Module['onGardenFrame']();
 });
 
+// The canvas gave no WebGL 2 context (the page looks for one before the
+// garden starts, but a browser may still refuse the canvas's own): the
+// page says so in words, and the garden ends there, having drawn nothing.
+EM_JS(void, tellPageCannotDraw, (), {
+    if (Module['onCannotDraw']) Module['onCannotDraw']();
+});
+
 extern "C" int sandmereGlutCreateWindow(const char* title) {
     const int window = glutCreateWindow(title);
-    assert(window != 0);
+    if (window == 0) {
+        tellPageCannotDraw();
+        std::exit(EXIT_FAILURE);
+    }
     // The context GLUT made is WebGL 2: the layer needs it.
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
     emscripten_webgl_get_drawing_buffer_size(context, &windowWidth, &windowHeight);
@@ -55,7 +66,7 @@ extern "C" void sandmereGlutSwapBuffers() {
 extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
     assert(mode == shownFrames || mode == unshownFrames || mode == readBackOnly);
     framesShown = mode == shownFrames;
-    webgl::rasteriseOnDemand(mode == readBackOnly);
+    backends::rasteriseOnDemand(mode == readBackOnly);
 }
 
 // The picture the window shows now, as RGBA bytes with the bottom row
@@ -63,6 +74,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
 // that size (or not open).
 extern "C" EMSCRIPTEN_KEEPALIVE int sandmereShownPixels(unsigned char* rgba, int width, int height) {
     if (width != windowWidth || height != windowHeight || width <= 0) return 0;
-    webgl::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
+    backends::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
     return 1;
 }

@@ -1,6 +1,7 @@
 // What the browser tests share: the site served by a server of their own,
 // Debian's Chromium driven by playwright-core, the page's hooks, the
-// canvas's pixels, and the desktop garden to compare with.
+// canvas's pixels, and the desktop garden to compare with. (engines.mjs
+// drives the page in Firefox and WebKit too, on what is here.)
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import {
@@ -47,8 +48,9 @@ const STEP_MS = 15000;
 
 // Ends the process as skipped, saying why, when something the tests need
 // is missing; a test file calls it before anything else.
-export function skipUnlessReady() {
-  const missing = [];
+// `alsoMissing`: what else the file's tests need and lack.
+export function skipUnlessReady(alsoMissing = []) {
+  const missing = [...alsoMissing];
   if (!existsSync(path.join(site, 'index.html')))
     missing.push(`the site ${site} (cmake --workflow --preset web makes it)`);
   if (!existsSync(chromiumPath)) missing.push(`${chromiumPath} (apt-get install chromium)`);
@@ -246,6 +248,48 @@ export function count(picture, region, matches) {
 }
 export const isWhite = (r, g, b) => r === 255 && g === 255 && b === 255;
 
+// Straight strokes along the axes, as window positions: their marks do not
+// depend on how the browser divides the movement into events.
+export const along = (from, to, step = 9) => {
+  const points = [];
+  const [dx, dy] = [Math.sign(to[0] - from[0]), Math.sign(to[1] - from[1])];
+  for (let [x, y] = from; ; x += dx * step, y += dy * step) {
+    if ((to[0] - x) * dx < 0 || (to[1] - y) * dy < 0) break;
+    points.push([x, y]);
+  }
+  points.push(to);
+  return points;
+};
+// A stroke as the desktop reference's events.
+export const asEvents = (points) => points.map(([x, y], i) => `${i ? 'drag' : 'press'}:${x},${y}`);
+
+// The plan as the desktop draws it. The page computes its plan in integers
+// (web/softraster.h); the desktop's comes from Mesa's llvmpipe, which
+// rounds its own way where a value falls between two levels. So every
+// pixel lies within two levels of the desktop's, and the share that are
+// identical is printed.
+const MOST_LEVELS = 2;
+export function expectPlanAsOnTheDesktop(web, reference, what) {
+  const { differing, largest, beyond } = compare(web, reference, MOST_LEVELS);
+  const pixels = web.width * web.height;
+  console.log(
+    `${what}: ${(100 * (1 - differing / pixels)).toFixed(2)} % of the pixels identical to the desktop's; ` +
+      `${differing} differ, by at most ${largest}`,
+  );
+  check(beyond === 0, `${what}: ${beyond} pixels differ from the desktop's by more than ${MOST_LEVELS}`, {
+    web,
+    desktop: reference,
+  });
+}
+
+// The desktop's 3-D garden, but for texture filtering and edges rounded
+// their own way: no more than one pixel in a hundred beyond 8 levels.
+export function expectSceneAsOnTheDesktop(scene, reference, what) {
+  const { beyond } = compare(scene, reference, 8);
+  console.log(`${what}: ${beyond} pixels differ from the desktop's by more than 8 levels`);
+  check(beyond < 3600, `${what}: ${beyond} pixels differ from the desktop's`, { scene, desktop: reference });
+}
+
 // Fails with the message unless ok, keeping the pictures (name to picture)
 // where the message says.
 let keptFolder;
@@ -259,8 +303,11 @@ export function check(ok, message, pictures = {}) {
 
 // ---- The desktop garden ----------------------------------------------------
 
+// A virtual X server of the test's own, started once: the desktop garden's
+// window and the windows of the engines that need one (Firefox, WebKit)
+// open there, large enough for the page's 1000 x 1000 viewport.
 let xvfb;
-async function virtualDisplay() {
+export async function virtualDisplay() {
   if (xvfb) return xvfb.display;
   // A free number from :23 on; -displayfd says when it accepts. Two tests
   // starting at once would race for the same number: the start point is
@@ -268,7 +315,7 @@ async function virtualDisplay() {
   for (let attempt = 0; attempt < 40; ++attempt) {
     const n = 23 + ((process.pid % 7) + attempt) % 40;
     if (existsSync(`/tmp/.X${n}-lock`) || existsSync(`/tmp/.X11-unix/X${n}`)) continue;
-    const args = [`:${n}`, '-screen', '0', '1024x768x24', '-nolisten', 'tcp', '-noreset', '-displayfd', '3'];
+    const args = [`:${n}`, '-screen', '0', '1280x1200x24', '-nolisten', 'tcp', '-noreset', '-displayfd', '3'];
     const child = spawn('Xvfb', args, { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
     // The number comes as a line; the pipe stays open, for a server that
     // cannot write the whole of it gives up.
@@ -361,8 +408,21 @@ export const keepInBrowser = (page, bytes, { database = 'sandmere-garden', store
     { bytes: [...bytes], database, store, key, forget },
   );
 
-const nextFrames = () =>
-  new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve())));
+// Run in the page: two of its frames from now.
+export const nextFrames = () =>
+  new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve(0))));
+
+// A picture read() gives once two in a row, with frames() between, agree.
+export async function settled(read, frames) {
+  let last = await read();
+  for (let i = 0; i < 40; ++i) {
+    await frames();
+    const now = await read();
+    if (now.data.equals(last.data)) return now;
+    last = now;
+  }
+  throw new Error('the garden never settled');
+}
 
 export class Garden {
   constructor(page) {
@@ -468,15 +528,11 @@ export class Garden {
   }
 
   // The canvas once two frames in a row show the same picture.
-  async settle() {
-    let last = await this.shot();
-    for (let i = 0; i < 40; ++i) {
-      await this.page.evaluate(nextFrames);
-      const now = await this.shot();
-      if (now.data.equals(last.data)) return now;
-      last = now;
-    }
-    throw new Error('the canvas never settled');
+  settle() {
+    return settled(
+      () => this.shot(),
+      () => this.page.evaluate(nextFrames),
+    );
   }
 
   async box() {

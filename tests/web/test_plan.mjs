@@ -4,28 +4,28 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
-import { check, closeSite, compare, count, desktop, Garden, isWhite, skipUnlessReady, startBrowser } from './harness.mjs';
+import {
+  along,
+  asEvents,
+  check,
+  closeSite,
+  compare,
+  count,
+  desktop,
+  expectPlanAsOnTheDesktop,
+  Garden,
+  isWhite,
+  skipUnlessReady,
+  startBrowser,
+} from './harness.mjs';
 
 skipUnlessReady();
 
-// Straight strokes along the axes: their marks do not depend on how the
-// browser divides the movement into events.
-const along = (from, to, step = 9) => {
-  const points = [];
-  const [dx, dy] = [Math.sign(to[0] - from[0]), Math.sign(to[1] - from[1])];
-  for (let [x, y] = from; ; x += dx * step, y += dy * step) {
-    if ((to[0] - x) * dx < 0 || (to[1] - y) * dy < 0) break;
-    points.push([x, y]);
-  }
-  points.push(to);
-  return points;
-};
 const strokes = [
   { rake: 'One-Tine', type: 0, points: along([60, 80], [540, 80]) },
   { rake: 'Three-Tine', type: 1, points: along([150, 560], [150, 170]) },
   { rake: 'Five-Tine', type: 2, points: along([560, 330], [210, 330]) },
 ];
-const asEvents = (points) => points.map(([x, y], i) => `${i ? 'drag' : 'press'}:${x},${y}`);
 
 let site;
 let garden;
@@ -35,29 +35,6 @@ before(async () => {
   garden = await Garden.open(await site.newContext(), site.url, start.console);
 });
 after(() => closeSite(site));
-
-// Exact equality is out of reach: Mesa's llvmpipe on the desktop and
-// SwiftShader in the browser round a blended channel apart by one level
-// (two where marks overlap), and they place vertices to different
-// sub-pixel precision, so a pixel whose centre lies on a fan's edge to
-// within that precision is covered by one and not the other. So: every
-// pixel within two levels, but for at most one in 10,000 (such edge pixels
-// lie alone on a disc's rim; a misplaced mark or rock would differ in
-// whole arcs).
-const MOST_LEVELS = 2;
-const MOST_EDGE_PIXELS = 36;
-
-function expectAsOnTheDesktop(web, reference, what) {
-  const { differing, largest, beyond } = compare(web, reference, MOST_LEVELS);
-  console.log(
-    `${what}: ${differing} pixels differ from the desktop's, by at most ${largest}; ` +
-      `${beyond} by more than ${MOST_LEVELS}`,
-  );
-  check(beyond <= MOST_EDGE_PIXELS, `${what}: ${beyond} pixels differ by more than ${MOST_LEVELS}`, {
-    web,
-    desktop: reference,
-  });
-}
 
 test('rake strokes of each rake from the menu draw the desktop pixels', async () => {
   const events = [];
@@ -69,7 +46,7 @@ test('rake strokes of each rake from the menu draw the desktop pixels', async ()
   const web = await garden.settle();
   const reference = (await desktop(events)).frame;
   assert.ok(count(reference, {}, (r) => r < 200) > 10000, 'the strokes left marks');
-  expectAsOnTheDesktop(web, reference, 'strokes');
+  expectPlanAsOnTheDesktop(web, reference, 'strokes');
 });
 
 test('rocks are placed, a rock too close is refused with the message, and the reset clears the plan', async () => {
@@ -88,7 +65,7 @@ test('rocks are placed, a rock too close is refused with the message, and the re
   assert.equal(await garden.consoleText(), reference.console);
   assert.ok(reference.console.endsWith('\ncollision detected, cannot place rocks so close to each other\n'));
   assert.ok(compare(web, before).differing > 5000, 'both rocks are on the plan');
-  expectAsOnTheDesktop(web, reference.frame, 'strokes and rocks');
+  expectPlanAsOnTheDesktop(web, reference.frame, 'strokes and rocks');
 
   await garden.choose(['Reset Sandbox']);
   const reset = await garden.settle();

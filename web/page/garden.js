@@ -4,17 +4,11 @@
 // shows, and the pixels the window shows. Everything else on the page goes
 // through here.
 
-// GLUT's buttons and button states.
-export const LEFT_BUTTON = 0;
-export const RIGHT_BUTTON = 2;
-export const DOWN = 0;
-export const UP = 1;
+import { RIGHT_BUTTON } from './version.js';
 
-// displayMode's two values.
-export const PLAN = 0;
-export const SCENE = 1;
-// editTool's value for the rake.
-export const RAKE_TOOL = 0;
+// The garden's own values, as the build took them from its definitions:
+// GLUT's buttons and button states, displayMode's two values, the rake tool.
+export { DOWN, LEFT_BUTTON, PLAN, RAKE_TOOL, RIGHT_BUTTON, SCENE, UP } from './version.js';
 
 import { inGarden } from './snapshot.js';
 

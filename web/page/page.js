@@ -49,6 +49,8 @@ function showEnd(message, status) {
 // exit() with its start kept (Module.onGardenEnd); otherwise a fresh
 // page, where the runtime and its files start again.
 let runtimeHeld = false;
+// The runtime's Module, once the garden starts.
+let Module = null;
 startAgain.addEventListener('click', () => {
   if (!runtimeHeld) return location.reload();
   runtimeHeld = false;
@@ -61,6 +63,39 @@ startAgain.addEventListener('click', () => {
   garden.setRunning(true);
   canvas.focus({ preventScroll: true });
 });
+
+// ---- A browser that cannot draw the garden ----------------------------------------
+
+// The garden draws with WebGL 2. Where the browser has none (turned off, its
+// graphics driver blocked, hardware acceleration off), the page says so in
+// words, and what to try; the garden does not start, and what this browser
+// keeps stays as it is.
+const CANNOT_DRAW =
+  'This browser cannot draw the garden: the garden draws with WebGL 2, and here WebGL 2 is turned off or missing. ' +
+  "Try another browser, or turn on hardware acceleration in this browser's settings and open the page again.";
+let cannotDraw = false;
+
+function showCannotDraw() {
+  cannotDraw = true;
+  gardenEnded = true;
+  main.dataset.cannotDraw = '';
+  disableControls();
+  endedText.textContent = CANNOT_DRAW;
+  startAgain.hidden = true;
+  ended.hidden = false;
+}
+
+// A context of its own on a scratch canvas, let go at once: the garden's
+// canvas takes its context once, with the garden's own attributes.
+function browserHasWebGl2() {
+  try {
+    const context = document.createElement('canvas').getContext('webgl2');
+    context?.getExtension('WEBGL_lose_context')?.loseContext();
+    return Boolean(context);
+  } catch {
+    return false;
+  }
+}
 
 // ---- Files dropped on the page -------------------------------------------------
 
@@ -105,82 +140,90 @@ function afterFirstFrame(work) {
 
 // ---- The garden -------------------------------------------------------------------
 
-keeper.beginReading();
-beginReadingPainted();
-beginReadingPictures();
-const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
+function startGarden() {
+  keeper.beginReading();
+  beginReadingPainted();
+  beginReadingPictures();
+  const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
 
-const Module = {
-  canvas,
-  print: (text) => showLine(text, 'out'),
-  printErr: (text) => showLine(text, 'err'),
-  preRun: [
-    () => {
-      Module.addRunDependency('kept-garden');
-      linkedGarden.finally(() => Module.removeRunDependency('kept-garden'));
+  Module = {
+    canvas,
+    print: (text) => showLine(text, 'out'),
+    printErr: (text) => showLine(text, 'err'),
+    preRun: [
+      () => {
+        Module.addRunDependency('kept-garden');
+        linkedGarden.finally(() => Module.removeRunDependency('kept-garden'));
+      },
+      () => {
+        Module.addRunDependency('kept-pictures');
+        writePainted(Module.FS)
+          .then(() => writeKeptPictures(Module.FS))
+          .finally(() => Module.removeRunDependency('kept-pictures'));
+      },
+    ],
+    postRun: [
+      async () => {
+        if (gardenEnded) return;
+        garden.setRunning(true);
+        snapshot.keepStart();
+        markStart();
+        startGestures(canvas);
+        startPictures();
+        startSharing();
+        startPicture();
+        startSound();
+        await keeper.restore(say);
+        garden.acceptInput(true);
+        startControls();
+        canvas.focus({ preventScroll: true });
+        main.dataset.started = '';
+        // The site's files are all here by now: copying them for offline use
+        // no longer competes with the garden's start; nor, once the first
+        // plan is shown and the page is idle, does keeping the painted
+        // pictures.
+        keepSiteOffline();
+        afterFirstFrame(() => keepPainted(Module.FS));
+      },
+    ],
+    // The garden found that the canvas gives it no WebGL 2 context.
+    onCannotDraw: showCannotDraw,
+    onExit: (status) => {
+      keeper.gardenEnded(status);
+      if (cannotDraw) main.dataset.exitStatus = String(status);
+      else showEnd(`The garden has ended with status ${status}.`, status);
     },
-    () => {
-      Module.addRunDependency('kept-pictures');
-      writePainted(Module.FS)
-        .then(() => writeKeptPictures(Module.FS))
-        .finally(() => Module.removeRunDependency('kept-pictures'));
+    onAbort: (what) => showEnd(`The garden stopped: ${what}`),
+    onGardenEnd: (status) => {
+      if (!snapshot.startKept()) return false;
+      runtimeHeld = true;
+      Module.onExit(status);
+      return true;
     },
-  ],
-  postRun: [
-    async () => {
-      if (gardenEnded) return;
-      garden.setRunning(true);
-      snapshot.keepStart();
-      markStart();
-      startGestures(canvas);
-      startPictures();
-      startSharing();
-      startPicture();
-      startSound();
-      await keeper.restore(say);
-      garden.acceptInput(true);
-      startControls();
-      canvas.focus({ preventScroll: true });
-      main.dataset.started = '';
-      // The site's files are all here by now: copying them for offline use
-      // no longer competes with the garden's start; nor, once the first
-      // plan is shown and the page is idle, does keeping the painted
-      // pictures.
-      keepSiteOffline();
-      afterFirstFrame(() => keepPainted(Module.FS));
-    },
-  ],
-  onExit: (status) => {
-    keeper.gardenEnded(status);
-    showEnd(`The garden has ended with status ${status}.`, status);
-  },
-  onGardenEnd: (status) => {
-    if (!snapshot.startKept()) return false;
-    runtimeHeld = true;
-    Module.onExit(status);
-    return true;
-  },
-  onAbort: (what) => showEnd(`The garden stopped: ${what}`),
-};
-garden.attach(Module);
-snapshot.attach(Module);
-window.Module = Module;
+  };
+  garden.attach(Module);
+  snapshot.attach(Module);
+  window.Module = Module;
 
-// What the page's tests read: the record as it stands, written now on
-// request, and the picture Save picture makes.
-window.sandmereRecord = {
-  events: () => keeper.recordNow(),
-  flush: () => keeper.flush(),
-  picture: () => shownPicture(),
-  // The garden of another record, from the latest moment of this one that
-  // fits it (its count of events: 0 for a fresh garden).
-  replace: (events) => keeper.replaceRecord(events),
-  moments: () => keeper.momentsKept(),
-  // A moment kept with the record now; where this start began.
-  keepMoment: () => keeper.keepMomentNow(),
-  startedAt: () => keeper.startedAt(),
-};
+  // What the page's tests read: the record as it stands, written now on
+  // request, and the picture Save picture makes.
+  window.sandmereRecord = {
+    events: () => keeper.recordNow(),
+    flush: () => keeper.flush(),
+    picture: () => shownPicture(),
+    // The garden of another record, from the latest moment of this one that
+    // fits it (its count of events: 0 for a fresh garden).
+    replace: (events) => keeper.replaceRecord(events),
+    moments: () => keeper.momentsKept(),
+    // A moment kept with the record now; where this start began.
+    keepMoment: () => keeper.keepMomentNow(),
+    startedAt: () => keeper.startedAt(),
+  };
 
-const script = document.createElement('script');
-script.src = 'sandmere.js';
-document.body.append(script);
+  const script = document.createElement('script');
+  script.src = 'sandmere.js';
+  document.body.append(script);
+}
+
+if (browserHasWebGl2()) startGarden();
+else showCannotDraw();
