@@ -369,7 +369,14 @@ export class GardenTab {
           console: document.querySelector('pre#console')?.textContent ?? '',
         }))
         .catch(() => ({})); // between two pages
-      if ((now.fresh || now.replaced) && now.started && now.console.startsWith(startup)) break;
+      if (now.fresh && now.started && now.console.startsWith(startup)) break;
+      // The replayed garden's plan is on the canvas once a frame is shown.
+      if (now.replaced && now.started && now.console.startsWith(startup)) {
+        await this.tab.evaluate(
+          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve(0)))),
+        );
+        break;
+      }
       if (Date.now() > deadline) throw new Error(`the garden did not start again; its console:\n${now.console}`);
       await sleep(100);
     }

@@ -77,10 +77,14 @@ export function playwright() {
 // ends both.
 export async function startBrowser() {
   const { server, url } = await serveFolder(site);
+  // The paths the server was asked for, in order.
+  const served = [];
+  server.on('request', (request) => served.push(request.url));
   const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
   return {
     url,
     browser,
+    served,
     // A laptop's window by default; a phone's with { phone: 'upright' } or
     // { phone: 'sideways' }: 390 x 844 CSS pixels, or 844 x 390, with touch.
     newContext: ({ phone, ...options } = {}) =>

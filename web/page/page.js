@@ -22,6 +22,7 @@ import { isGardenFile, openGardenFile, say, startSharing, takeLinkedGarden } fro
 import { shownPicture, startPicture } from './picture.js';
 import * as snapshot from './snapshot.js';
 import { startSound } from './sound.js';
+import { GARDEN_VERSION } from './version.js';
 
 const main = document.querySelector('main');
 const canvas = document.getElementById('garden');
@@ -123,7 +124,7 @@ document.addEventListener('drop', (event) => {
 
 function keepSiteOffline() {
   if ('serviceWorker' in navigator) {
-    navigator.serviceWorker.register('sw.js').catch((error) => console.warn('offline copy not kept:', error));
+    navigator.serviceWorker.register(versioned('sw.js')).catch((error) => console.warn('offline copy not kept:', error));
   }
 }
 
@@ -140,6 +141,11 @@ function afterFirstFrame(work) {
 
 // ---- The garden -------------------------------------------------------------------
 
+// A file of the garden's build named with the garden's version: one name
+// for one build's glue and WebAssembly, which the offline copy serves
+// from its cache first (sw.js, VERSIONED).
+const versioned = (file) => `${file}?v=${encodeURIComponent(GARDEN_VERSION)}`;
+
 function startGarden() {
   keeper.beginReading();
   beginReadingPainted();
@@ -148,6 +154,9 @@ function startGarden() {
 
   Module = {
     canvas,
+    // The garden's WebAssembly by its version: the offline copy serves it
+    // from the browser's cache, where the compiled module is kept with it.
+    locateFile: (file, folder) => `${folder}${versioned(file)}`,
     print: (text) => showLine(text, 'out'),
     printErr: (text) => showLine(text, 'err'),
     preRun: [
@@ -220,8 +229,13 @@ function startGarden() {
     startedAt: () => keeper.startedAt(),
   };
 
+  // The WebAssembly is asked for beside the glue, not after it.
+  const wasm = Object.assign(document.createElement('link'), { rel: 'preload', as: 'fetch', type: 'application/wasm' });
+  wasm.crossOrigin = 'anonymous';
+  wasm.href = versioned('sandmere.wasm');
+  document.head.append(wasm);
   const script = document.createElement('script');
-  script.src = 'sandmere.js';
+  script.src = versioned('sandmere.js');
   document.body.append(script);
 }
 
