@@ -6,7 +6,8 @@
 # time (which other work on the machine disturbs less), the ratios, and
 # whether both drew the same bytes. In the browser: both sites' first plan
 # on a first visit, a repeat visit and a repeat visit with the CPU slowed
-# four times, medians of three fresh browsers each (bench/start.mjs).
+# four times, and a fresh garden without a reload, medians of three fresh
+# browsers each (bench/start.mjs).
 # Usage: bench/start.sh [ROUNDS]   (or ./bench.sh start [ROUNDS]; 15 rounds
 # by default)
 set -euo pipefail

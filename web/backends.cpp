@@ -173,6 +173,7 @@ void sendTexels(Texture& texture, unsigned name) {
 void leaveToGpu(Texture& texture, unsigned name) {
     carryOutUses(name);
     sendTexels(texture, name);
+    if (texture.image.width != 0) webgl::mirrorTexture(name, false);
     texture.image = Image();
     texture.gpuDefined = true;
 }
@@ -339,6 +340,7 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
     texture.image = Image();
     texture.stale = {};
     webgl::textureImage(name, hasAlpha, width, height, format, type, pixels, unpacking);
+    webgl::mirrorTexture(name, false);
 }
 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
@@ -377,6 +379,7 @@ void copyToTexture(unsigned name, webgl::Buffer from, int toX, int toY, int x, i
     if (texture.image.width == 0 && !texture.gpuDefined) {
         texture.image = Image(texture.width, texture.height);
         texture.stale = {};
+        webgl::mirrorTexture(name, true);
     }
     if (texture.image.width != 0) {
         softraster::copy(source.image, copied, texture.image, written.x, written.y);
@@ -435,6 +438,19 @@ void rasteriseOnDemand(bool on) {
 
 void finish() {
     if (backBuffer().owner == gpu) webgl::finish();
+}
+
+bool resumeAfterRestore(bool fromElsewhere) {
+    const bool whole = webgl::resumeAfterRestore(fromElsewhere);
+    // The memory came back; WebGL did not. What it was given of software
+    // textures, and the picture the canvas shows, are unknown: all of them
+    // go again.
+    for (auto& named : frames.textures) {
+        Texture& texture = named.second;
+        if (texture.image.width != 0) texture.stale = texture.image.bounds();
+    }
+    frames.showsSoftware = false;
+    return whole;
 }
 
 }  // namespace backends

@@ -51,4 +51,9 @@ void swap(bool shown);
 void rasteriseOnDemand(bool on);
 void finish();
 
+// As webgl::resumeAfterRestore, after the garden's memory was put back: the
+// software back end's own state came back with it, but what it had given
+// WebGL (texels of software textures, the picture shown) goes again.
+bool resumeAfterRestore(bool fromElsewhere);
+
 }  // namespace backends

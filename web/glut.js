@@ -9,7 +9,10 @@
 // - the end: exit() ends the program, which keeps running after main()
 //   returns into the browser's event loop, and Module.onExit hears the
 //   status; every call into the garden runs so that exit() inside it ends
-//   cleanly (Module.callGarden).
+//   cleanly (Module.callGarden). Where the page can start a fresh garden
+//   without a reload (Module.onGardenEnd says so), exit() ends the garden
+//   but keeps the runtime, so the garden's start can be put back
+//   (Module.holdGardenRuntime when it runs again).
 // GLUT's own listeners stay for the menus' sake, but the garden's input
 // callbacks are not GLUT's (web/input.cpp): GLUT hears the mouse and the
 // keys and hands them to nobody.
@@ -41,6 +44,9 @@ var LibraryGardenGlut = {
         };
       });
       Module['callGarden'] = GardenGlut.call;
+      // A garden put back to an earlier moment has no menu open.
+      Module['closeGardenMenus'] = function() { GardenGlut.closeMenus(); };
+      Module['holdGardenRuntime'] = function() { GardenGlut.running = true; };
       if (typeof window == 'undefined') return;
       window.addEventListener('contextmenu', function(event) {
         if (event.target == Module['canvas'] || GardenGlut.inMenu(event.target)) event.preventDefault();
@@ -267,6 +273,13 @@ var LibraryGardenGlut = {
   // exit() ends the program even while the event loop holds it.
   exit__deps: ['$GardenGlut'],
   exit: function(status) {
+    if (GardenGlut.running && Module['onGardenEnd'] && Module['onGardenEnd'](status)) {
+      // Ended for the page, with the runtime held for the next garden:
+      // nothing more of this call runs.
+      GardenGlut.closeMenus();
+      GardenGlut.running = false;
+      throw 'unwind';
+    }
     GardenGlut.end();
     exit(status);
   },

@@ -54,6 +54,13 @@ std::uint8_t factorOf(Factor factor, std::uint8_t alpha) {
     return 0;
 }
 
+// The blend of one channel, its factors given: the one rule blendChannel
+// states, here where the rasteriser's loop can inline it.
+inline std::uint8_t blended(int source, int destination, int sourceFactor, int destinationFactor) {
+    const int sum = source * sourceFactor + destination * destinationFactor;
+    return static_cast<std::uint8_t>(std::min((sum + 127) / 255, 255));
+}
+
 bool replaces(const Blend& blend) { return blend.source == Factor::one && blend.destination == Factor::zero; }
 
 // The pixel centre's coordinate on the grid, for pixel n.
@@ -112,8 +119,7 @@ std::int32_t toLevels(float channel) {
 }
 
 std::uint8_t blendChannel(std::uint8_t source, std::uint8_t destination, std::uint8_t alpha, const Blend& blend) {
-    const int sum = source * factorOf(blend.source, alpha) + destination * factorOf(blend.destination, alpha);
-    return static_cast<std::uint8_t>(std::min((sum + 127) / 255, 255));
+    return blended(source, destination, factorOf(blend.source, alpha), factorOf(blend.destination, alpha));
 }
 
 Rectangle reach(const Vertex& a, const Vertex& b, const Vertex& c, const Rectangle& clip) {
@@ -190,6 +196,26 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
                         static_cast<std::size_t>(count) * 4);
             continue;
         }
+        // Each channel's numerator, 2 sum + area subpixelOne, is linear
+        // along the row: it is stepped, and so is its quotient by the
+        // denominator, with the remainder, so that no pixel divides. Every
+        // edge function is at least 0 at a covered centre, so numerators
+        // are positive and truncation is the floor the quotient steps keep.
+        std::int64_t quotient[4], remainder[4], quotientStep[4], remainderStep[4];
+        for (int k = 0; k < 4; ++k) {
+            if (constant[k]) continue;
+            std::int64_t atFirst = 0, slope = 0;
+            for (int i = 0; i < 3; ++i) {
+                atFirst += std::int64_t{v[i].colour[k]} * (atZero[i] + step[i] * first);
+                slope += std::int64_t{v[i].colour[k]} * step[i];
+            }
+            const std::int64_t numerator = atFirst * 2 + area * subpixelOne;
+            assert(numerator >= 0);
+            quotient[k] = numerator / denominator;
+            remainder[k] = numerator - quotient[k] * denominator;
+            quotientStep[k] = floorDivide(slope * 2, denominator);
+            remainderStep[k] = slope * 2 - quotientStep[k] * denominator;
+        }
         for (std::int64_t px = first; px <= last; ++px, out += 4) {
             std::uint8_t fragment[4];
             for (int k = 0; k < 4; ++k) {
@@ -197,15 +223,21 @@ void fillTriangle(Image& target, const Rectangle& clip, const Blend& blend, cons
                     fragment[k] = constantByte[k];
                     continue;
                 }
-                std::int64_t sum = 0;
-                for (int i = 0; i < 3; ++i) sum += std::int64_t{v[i].colour[k]} * (atZero[i] + step[i] * px);
-                fragment[k] = static_cast<std::uint8_t>((sum * 2 + area * subpixelOne) / denominator);
+                fragment[k] = static_cast<std::uint8_t>(quotient[k]);
+                quotient[k] += quotientStep[k];
+                remainder[k] += remainderStep[k];
+                if (remainder[k] >= denominator) {
+                    remainder[k] -= denominator;
+                    ++quotient[k];
+                }
             }
             if (texels) {
                 const std::uint8_t* texel = texels->image->at(static_cast<int>(px) + texels->dx, py + texels->dy);
                 std::memcpy(fragment, texel, texels->texelAlpha ? 4 : 3);
             }
-            for (int k = 0; k < 3; ++k) out[k] = blendChannel(fragment[k], out[k], fragment[3], blend);
+            const int sourceFactor = factorOf(blend.source, fragment[3]);
+            const int destinationFactor = factorOf(blend.destination, fragment[3]);
+            for (int k = 0; k < 3; ++k) out[k] = blended(fragment[k], out[k], sourceFactor, destinationFactor);
             out[3] = 255;
         }
     }

@@ -39,7 +39,7 @@ target_link_libraries(sandmere-core PUBLIC sandmere-glu sandmere-web-gl)
 # The program: the garden, the picture tool's painters for the pictures
 # the page has not put in place, and what the page asks of the garden.
 set(SANDMERE_SITE ${CMAKE_BINARY_DIR}/site)
-add_executable(sandmere web/main.cpp web/pictures.cpp web/state.cpp tools/paint.cpp tools/noise.cpp)
+add_executable(sandmere web/main.cpp web/pictures.cpp web/snapshot.cpp web/state.cpp tools/paint.cpp tools/noise.cpp)
 target_link_libraries(sandmere PRIVATE sandmere-core)
 set_target_properties(sandmere PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${SANDMERE_SITE})
 target_link_options(sandmere PRIVATE
@@ -52,7 +52,9 @@ target_link_options(sandmere PRIVATE
   # memory for the pictures it hands the garden's BMP writer and for the
   # pixels it saves.
   -sEXPORTED_FUNCTIONS=_main,_malloc,_free
-  -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8,addRunDependency,removeRunDependency)
+  # stackSave, stackRestore: the page checks that a moment of the garden it
+  # puts back finds the stack where it was, and puts it back after an end.
+  -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8,addRunDependency,removeRunDependency,stackSave,stackRestore)
 
 # The site around the program: the page, its icons from the desktop icon's
 # drawing, the garden's version for the page, and everything else in

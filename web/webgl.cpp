@@ -1,12 +1,14 @@
 #include "web/webgl.h"
 
 #include <GLES3/gl3.h>
+#include <emscripten/emscripten.h>
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -63,7 +65,15 @@ struct Texture {
     GLuint id = 0;
     bool hasAlpha = false;
     int width = 0, height = 0;
-    GLuint framebuffer = 0;  // made when something is drawn straight into it
+    GLuint framebuffer = 0;  // made when something is drawn straight into it or read
+    // Which texels it holds: a number the page never gives twice, new with
+    // every change (see "What the GPU holds" below); 0 before any image.
+    unsigned generation = 0;
+    // Its parameters, for a texture made again after the garden's memory
+    // was put back.
+    int minFilter = GL_NEAREST_MIPMAP_LINEAR, magFilter = GL_LINEAR, wrapS = GL_REPEAT, wrapT = GL_REPEAT;
+    // Whether it mirrors texels the layer above keeps (see mirrorTexture).
+    bool mirror = false;
 };
 
 // What the vertex and index buffers hold at first; a larger draw doubles them.
@@ -91,6 +101,113 @@ struct Window {
     bool frontWhole = true;
 };
 Window window;
+
+// ---- What the GPU holds -----------------------------------------------------
+// The page can put the garden's memory back as it was at an earlier moment
+// (web/snapshot.cpp); what lives on the GPU stays as it is. So the page
+// keeps, outside that memory, which texels each texture on the GPU holds
+// (Module.layerTextures: texture id to { generation, framebuffer }), and
+// copies of texels the GPU no longer holds but a kept moment needs
+// (Module.layerTextureCopies: generation to { width, height, rgba }).
+// Generations come from a counter outside memory, so no two contents ever
+// share one, whatever moment the memory was put back to.
+
+EM_JS(unsigned, layerTextureChanged, (unsigned id), {
+    const generation = (Module['layerGeneration'] = (Module['layerGeneration'] || 0) + 1);
+    const textures = (Module['layerTextures'] = Module['layerTextures'] || new Map());
+    const held = textures.get(id) || {framebuffer : 0};
+    held.generation = generation;
+    textures.set(id, held);
+    return generation;
+});
+EM_JS(void, layerTextureHolds, (unsigned id, unsigned generation),
+      { Module['layerTextures'].get(id).generation = generation; });
+EM_JS(void, layerTextureFramebuffer, (unsigned id, unsigned framebuffer), {
+    const textures = (Module['layerTextures'] = Module['layerTextures'] || new Map());
+    const held = textures.get(id) || {generation : 0};
+    held.framebuffer = framebuffer;
+    textures.set(id, held);
+});
+// Whether texels of this generation must be copied before they change:
+// a kept moment needs them and the page has no copy yet.
+// atMoment: for a moment being kept, which needs copies of every texture
+// changed since the garden started; otherwise, before a change, for the
+// texels the garden's start holds.
+EM_JS(int, layerWantsCopy, (unsigned generation, int atMoment), {
+    const copies = Module['layerTextureCopies'];
+    if (!copies || copies.has(generation)) return 0;
+    const atStart = Module['layerStartGenerations'];
+    if (atMoment) return atStart && !atStart.has(generation) ? 1 : 0;
+    return atStart && atStart.has(generation) ? 1 : 0;
+});
+// A copy holds the rectangle of texels that are not all zero, which is
+// what a texture made from nothing holds elsewhere: most of the plan's
+// texture lies beyond the window.
+EM_JS(void, layerKeepCopy, (unsigned generation, int width, int height, const unsigned char* rgba), {
+    const texels = HEAPU32.subarray(rgba >> 2, (rgba >> 2) + width * height);
+    let left = width, right = -1, bottom = height, top = -1;
+    for (let y = 0; y < height; ++y) {
+        const row = texels.subarray(y * width, (y + 1) * width);
+        let first = 0;
+        while (first < width && row[first] == 0) ++first;
+        if (first == width) continue;
+        let last = width - 1;
+        while (row[last] == 0) --last;
+        left = Math.min(left, first);
+        right = Math.max(right, last);
+        bottom = Math.min(bottom, y);
+        top = y;
+    }
+    const box = right < 0 ? [ 0, 0, 0, 0 ] : [ left, bottom, right + 1 - left, top + 1 - bottom ];
+    const part = new Uint8Array(box[2] * box[3] * 4);
+    for (let y = 0; y < box[3]; ++y) {
+        const from = rgba + ((box[1] + y) * width + box[0]) * 4;
+        part.set(HEAPU8.subarray(from, from + box[2] * 4), y * box[2] * 4);
+    }
+    Module['layerTextureCopies'].set(generation, {box : box, rgba : part});
+});
+// After the memory was put back: whether the GPU's texture `id` holds
+// `generation`; its framebuffer there (0 for none, or for no such texture).
+EM_JS(int, layerHolds, (unsigned id, unsigned generation), {
+    const held = Module['layerTextures'] && Module['layerTextures'].get(id);
+    return held && held.generation == generation ? 1 : 0;
+});
+// Whether the GPU holds texture `id` for this garden: for a moment kept by
+// another start of the page, only the textures its start made.
+EM_JS(int, layerHasTexture, (unsigned id, int fromElsewhere), {
+    if (fromElsewhere && !(Module['layerStartTextures'] && Module['layerStartTextures'].has(id))) return 0;
+    return Module['layerTextures'] && Module['layerTextures'].has(id) ? 1 : 0;
+});
+EM_JS(unsigned, layerFramebufferOf, (unsigned id), {
+    const held = Module['layerTextures'] && Module['layerTextures'].get(id);
+    return held ? held.framebuffer : 0;
+});
+// The copy of a generation's texels, into memory the caller frees, and
+// their rectangle into box (x, y, width, height); 0 when the page has none.
+EM_JS(unsigned char*, layerCopyOf, (unsigned generation, int* box), {
+    const copy = Module['layerTextureCopies'] && Module['layerTextureCopies'].get(generation);
+    if (!copy) return 0;
+    HEAP32.set(copy.box, box >> 2);
+    const at = _malloc(Math.max(1, copy.rgba.length));
+    HEAPU8.set(copy.rgba, at);
+    return at;
+});
+// The GPU's textures the memory no longer names go, with their framebuffers.
+EM_JS(void, layerForgetTexturesBut, (const unsigned* ids, int count), {
+    const kept = new Set(HEAPU32.subarray(ids >> 2, (ids >> 2) + count));
+    const textures = Module['layerTextures'];
+    if (!textures) return;
+    textures.forEach(function(held, id) {
+        if (kept.has(id)) return;
+        if (held.framebuffer) {
+            GLctx.deleteFramebuffer(GL.framebuffers[held.framebuffer]);
+            GL.framebuffers[held.framebuffer] = null;
+        }
+        GLctx.deleteTexture(GL.textures[id]);
+        GL.textures[id] = null;
+        textures.delete(id);
+    });
+});
 
 // Frames rasterised on demand: a frame that no one will see is drawn only
 // where something reads its back buffer, and only when it does. Its clears
@@ -232,8 +349,49 @@ Texture& textureNamed(unsigned name) {
     Texture& texture = window.textures[name];
     // WebGL's new texture has OpenGL 1.1's defaults: repeat, and the same
     // filters.
-    if (texture.id == 0) glGenTextures(1, &texture.id);
+    if (texture.id == 0) {
+        glGenTextures(1, &texture.id);
+        layerTextureFramebuffer(texture.id, 0);
+    }
     return texture;
+}
+
+// The texture's framebuffer, for drawing into it or reading it.
+GLuint framebufferOfTexture(Texture& texture) {
+    if (texture.framebuffer == 0) {
+        glGenFramebuffers(1, &texture.framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, texture.framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture.id, 0);
+        assert(glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE);
+        glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
+        layerTextureFramebuffer(texture.id, texture.framebuffer);
+    }
+    return texture.framebuffer;
+}
+
+// Hands the page a copy of the texels the texture holds now.
+void keepCopy(Texture& texture) {
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(texture.width) * texture.height * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOfTexture(texture));
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, texture.width, texture.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, window.backBuffer);
+    layerKeepCopy(texture.generation, texture.width, texture.height, rgba.data());
+}
+
+// Whether the page must be handed a copy of the texels before they change
+// (atMoment: for a moment being kept). Never for a mirror: the layer above
+// keeps those texels in the garden's memory and gives them again.
+bool wantsCopy(const Texture& texture, int atMoment) {
+    return !texture.mirror && texture.generation != 0 && texture.width > 0 &&
+           layerWantsCopy(texture.generation, atMoment);
+}
+
+// Before the texels change: the page gets a copy of them where it needs
+// one, and the texture a new generation.
+void changing(Texture& texture) {
+    if (wantsCopy(texture, 0)) keepCopy(texture);
+    texture.generation = layerTextureChanged(texture.id);
 }
 
 void bindTexture(unsigned name) { bindTextureId(textureNamed(name).id); }
@@ -485,6 +643,7 @@ void makeTexture(unsigned name) { textureNamed(name); }
 void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned format, unsigned type,
                   const void* pixels, const Unpacking& unpacking) {
     Texture& texture = textureNamed(name);
+    changing(texture);
     texture.hasAlpha = hasAlpha;
     texture.width = width;
     texture.height = height;
@@ -497,6 +656,7 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
                      const void* pixels, const Unpacking& unpacking) {
+    changing(textureNamed(name));
     bindTexture(name);
     Unpacking reading = unpacking;
     const void* rgba = asRgba(format, width, height, pixels, reading);
@@ -504,7 +664,14 @@ void textureSubImage(unsigned name, int x, int y, int width, int height, unsigne
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, type, rgba);
 }
 
+void mirrorTexture(unsigned name, bool on) { textureNamed(name).mirror = on; }
+
 void textureParameter(unsigned name, unsigned parameter, int value) {
+    Texture& texture = textureNamed(name);
+    if (parameter == GL_TEXTURE_MIN_FILTER) texture.minFilter = value;
+    if (parameter == GL_TEXTURE_MAG_FILTER) texture.magFilter = value;
+    if (parameter == GL_TEXTURE_WRAP_S) texture.wrapS = value;
+    if (parameter == GL_TEXTURE_WRAP_T) texture.wrapT = value;
     bindTexture(name);
     glTexParameteri(GL_TEXTURE_2D, parameter, value);
 }
@@ -517,6 +684,7 @@ void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, i
         const int rectangle[4] = {x, y, width, height};
         carryOutWaiting(rectangle);
     }
+    changing(textureNamed(name));
     bindTexture(name);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebufferOf(from));
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, toX, toY, x, y, width, height);
@@ -596,5 +764,65 @@ void finish() {
 }
 
 const unsigned char* string(unsigned name) { return glGetString(name); }
+
+void settle() { assert(onDemand.waiting.empty()); }
+
+void keepCopiesOfChangedTextures() {
+    settle();
+    for (auto& named : window.textures) {
+        Texture& texture = named.second;
+        if (wantsCopy(texture, 1)) keepCopy(texture);
+    }
+}
+
+bool resumeAfterRestore(bool fromElsewhere) {
+    // Nothing WebGL was last told is known: it is told again as needed.
+    window.anyApplied = false;
+    glUseProgram(window.programs[window.usedFunction]);
+    glBindVertexArray(window.vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, window.vertexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, window.indexBuffer);
+    // The buffers are as large as the GPU made them; their next fill makes
+    // them as large as it needs.
+    window.vertexBufferBytes = window.indexBufferBytes = 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, window.backBuffer);
+    glDisable(GL_SCISSOR_TEST);
+    bool whole = true;
+    std::vector<unsigned> ids;
+    for (auto& named : window.textures) {
+        Texture& texture = named.second;
+        if (!layerHasTexture(texture.id, fromElsewhere ? 1 : 0)) {
+            // Named by a garden from another start: made again here.
+            glGenTextures(1, &texture.id);
+            layerTextureFramebuffer(texture.id, 0);
+            glBindTexture(GL_TEXTURE_2D, texture.id);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, texture.minFilter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, texture.magFilter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, texture.wrapS);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, texture.wrapT);
+        }
+        texture.framebuffer = layerFramebufferOf(texture.id);
+        ids.push_back(texture.id);
+        if (texture.width <= 0 || layerHolds(texture.id, texture.generation)) continue;
+        int box[4] = {0, 0, 0, 0};
+        // A mirror's texels come again from the layer above.
+        unsigned char* rgba = texture.mirror ? nullptr : layerCopyOf(texture.generation, box);
+        whole = whole && (rgba != nullptr || texture.mirror);
+        glBindTexture(GL_TEXTURE_2D, texture.id);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        // WebGL fills a texture made from nothing with zeros.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture.width, texture.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        if (rgba && box[2] > 0 && box[3] > 0)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, box[0], box[1], box[2], box[3], GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        layerTextureHolds(texture.id, texture.generation);
+        std::free(rgba);
+    }
+    layerForgetTexturesBut(ids.data(), static_cast<int>(ids.size()));
+    glBindTexture(GL_TEXTURE_2D, 0);
+    window.boundTexture = 0;
+    return whole;
+}
 
 }  // namespace webgl

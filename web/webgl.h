@@ -80,6 +80,10 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
 void textureSubImage(unsigned name, int x, int y, int width, int height, unsigned format, unsigned type,
                      const void* pixels, const Unpacking& unpacking);
 void textureParameter(unsigned name, unsigned parameter, int value);
+// While on, the texture mirrors texels the layer above keeps in the
+// garden's memory and gives again after the memory was put back: the page
+// keeps no copy of them, and a moment never reads them back from the GPU.
+void mirrorTexture(unsigned name, bool on);
 // Copies the rectangle at (x, y) of a buffer into the texture at (toX, toY).
 void copyToTexture(unsigned name, Buffer from, int toX, int toY, int x, int y, int width, int height);
 
@@ -99,6 +103,21 @@ void swapUnshown();
 // buffer of such a frame must not be read. Switched between frames.
 void rasteriseOnDemand(bool on);
 void finish();
+
+// Putting the garden's memory back to an earlier moment (web/snapshot.cpp).
+// settle: everything waiting is carried out, so the GPU holds all that the
+// memory says it does. keepCopiesOfChangedTextures: settles, and hands the
+// page copies of the texels of every texture changed since the garden
+// started, for a moment it keeps. resumeAfterRestore: after the memory was
+// put back, WebGL is brought to what it says: its bindings, and each
+// texture's texels from the page's copies where the GPU holds others;
+// false when a copy was missing (a mirror's texels are
+// made from nothing, for the layer above to give). fromElsewhere: the memory was kept by
+// another start of the page, whose GPU held none of it but what its start
+// made.
+void settle();
+void keepCopiesOfChangedTextures();
+bool resumeAfterRestore(bool fromElsewhere);
 const unsigned char* string(unsigned name);
 
 }  // namespace webgl

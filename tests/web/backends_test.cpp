@@ -38,6 +38,7 @@ void textureSubImage(unsigned name, int x, int y, int width, int height, unsigne
            std::to_string(width) + "x" + std::to_string(height));
 }
 void textureParameter(unsigned, unsigned, int) {}
+void mirrorTexture(unsigned name, bool on) { called("mirror " + std::to_string(name) + (on ? " on" : " off")); }
 void copyToTexture(unsigned, Buffer, int, int, int, int, int, int) { called("copyToTexture"); }
 void readPixels(Buffer, int, int, int, int, unsigned char*) { called("readPixels"); }
 void present() { called("present"); }
@@ -48,6 +49,10 @@ void presentPixels(const unsigned char*, const int changed[4]) {
 void swapUnshown() { called("swapUnshown"); }
 void rasteriseOnDemand(bool) {}
 void finish() { called("finish"); }
+bool resumeAfterRestore(bool) {
+    called("resume");
+    return true;
+}
 
 }  // namespace webgl
 
@@ -158,7 +163,8 @@ TEST_F(Backends, ATextureSoftwareCopiedIntoIsPaintedInSoftwareAndReachesWebGLWhe
     const std::vector<unsigned char> back = read(webgl::Buffer::back);
     EXPECT_EQ(back[(3 * side + 3) * 4], 127);
     EXPECT_EQ(back[(10 * side + 10) * 4], 255);
-    EXPECT_EQ(gpuCalls, (std::vector<std::string>{"textureImage", "swapUnshown"}));
+    // Its texels live in software; WebGL's texture only mirrors them.
+    EXPECT_EQ(gpuCalls, (std::vector<std::string>{"textureImage", "mirror 5 off", "mirror 5 on", "swapUnshown"}));
 
     // Sampled by WebGL: the copied texels go there first, once.
     gpuCalls.clear();
@@ -168,6 +174,24 @@ TEST_F(Backends, ATextureSoftwareCopiedIntoIsPaintedInSoftwareAndReachesWebGLWhe
     // The frame so far goes to WebGL, after its depth clear.
     EXPECT_EQ(gpuCalls, (std::vector<std::string>{"clear depth", "drawPixels", "textureSubImage 5 0,0 16x16",
                                                   "draw", "draw"}));
+    backends::swap(true);
+    backends::clear(true, true, white, true);
+    drawMark();
+    backends::swap(true);
+
+    // The garden's memory put back: what WebGL was given goes again, the
+    // same picture whole and the texture's texels whole.
+    gpuCalls.clear();
+    EXPECT_TRUE(backends::resumeAfterRestore(false));
+    backends::clear(true, true, white, true);
+    drawMark();
+    backends::swap(true);
+    EXPECT_EQ(lastChanged[2], side);
+    EXPECT_EQ(lastChanged[3], side);
+    backends::clear(true, true, black, true);
+    backends::draw(paint, webgl::Primitive::triangles, rectangle, 6, false);
+    EXPECT_EQ(gpuCalls, (std::vector<std::string>{"resume", "presentPixels", "clear colour depth",
+                                                  "textureSubImage 5 0,0 32x32", "draw"}));
 }
 
 }  // namespace

@@ -342,18 +342,25 @@ export class GardenTab {
     return garden;
   }
 
-  // Does `action`, which starts the page again (a navigation, a reload, a
-  // garden opened), and waits for the new page's garden to have printed
-  // `startup` (the desktop's start-up console), restored what it keeps,
-  // shown a frame and settled.
+  // Does `action`, which starts a garden again (a navigation, a reload, a
+  // garden opened, which the page does without a reload), and waits for
+  // the new garden to have printed `startup` (the desktop's start-up
+  // console), restored what it keeps, shown a frame and settled.
   async startsAgain(startup, action) {
-    await this.tab.evaluate(() => (window.sandmereLeftPage = true)).catch(() => {});
+    await this.tab
+      .evaluate(() => {
+        window.sandmereLeftPage = true;
+        window.sandmereReplaysBefore = performance.getEntriesByName('sandmere-replay').length;
+      })
+      .catch(() => {});
     await action();
     const deadline = Date.now() + STEP_MS;
     for (;;) {
       const now = await this.tab
         .evaluate(() => ({
           fresh: !window.sandmereLeftPage,
+          // A fresh garden in the same page: its record replayed.
+          replaced: performance.getEntriesByName('sandmere-replay').length > (window.sandmereReplaysBefore ?? Infinity),
           // Started, and a frame shown since: the front buffer holds the
           // whole of the garden's last frame only then.
           started:
@@ -363,6 +370,13 @@ export class GardenTab {
         }))
         .catch(() => ({})); // between two pages
       if (now.fresh && now.started && now.console.startsWith(startup)) break;
+      // The replayed garden's plan is on the canvas once a frame is shown.
+      if (now.replaced && now.started && now.console.startsWith(startup)) {
+        await this.tab.evaluate(
+          () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve(0)))),
+        );
+        break;
+      }
       if (Date.now() > deadline) throw new Error(`the garden did not start again; its console:\n${now.console}`);
       await sleep(100);
     }

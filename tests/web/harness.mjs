@@ -77,10 +77,14 @@ export function playwright() {
 // ends both.
 export async function startBrowser() {
   const { server, url } = await serveFolder(site);
+  // The paths the server was asked for, in order.
+  const served = [];
+  server.on('request', (request) => served.push(request.url));
   const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
   return {
     url,
     browser,
+    served,
     // A laptop's window by default; a phone's with { phone: 'upright' } or
     // { phone: 'sideways' }: 390 x 844 CSS pixels, or 844 x 390, with touch.
     newContext: ({ phone, ...options } = {}) =>
@@ -380,6 +384,33 @@ async function runDesktop(events, replaced) {
 }
 
 // ---- The page --------------------------------------------------------------
+
+// A file of the site that is not the page: where the kept garden is put
+// in place before the page opens on it.
+export const GARDENLESS = 'manifest.webmanifest';
+
+// Puts bytes in a store of the page's IndexedDB, as the page keeps them:
+// the kept garden by default ('sandmere-garden', 'record', 'kept');
+// `forget` names keys taken away in the same transaction. A running
+// garden writes its own record as its page goes: `page` shows none (see
+// GARDENLESS).
+export const keepInBrowser = (page, bytes, { database = 'sandmere-garden', store = 'record', key = 'kept', forget = [] } = {}) =>
+  page.evaluate(
+    ({ bytes, database, store, key, forget }) =>
+      new Promise((resolve, reject) => {
+        const open = indexedDB.open(database, 1);
+        open.onupgradeneeded = () => open.result.createObjectStore(store);
+        open.onsuccess = () => {
+          const transaction = open.result.transaction(store, 'readwrite');
+          transaction.objectStore(store).put(new Uint8Array(bytes), key);
+          for (const name of forget) transaction.objectStore(store).delete(name);
+          transaction.oncomplete = resolve;
+          transaction.onabort = () => reject(transaction.error);
+        };
+        open.onerror = () => reject(open.error);
+      }),
+    { bytes: [...bytes], database, store, key, forget },
+  );
 
 // Run in the page: two of its frames from now.
 export const nextFrames = () =>

@@ -118,7 +118,10 @@ test("a link opens the garden in a fresh browser; a visitor's own garden stays u
   const kept = await visitor.waitForStart(shared.startup);
   check(compare(kept, own).differing === 0, 'the own garden stays', { kept, own });
   await visitor.page.goto(link);
-  const opened = await startsAgain(visitor, () => visitor.page.click('#open-shared'));
+  await visitor.page.click('#open-shared');
+  // A fresh garden, without a reload.
+  await visitor.page.locator('#keeping-state', { hasText: 'The shared garden is open.' }).waitFor();
+  const opened = await visitor.settle();
   check(compare(opened, made.shared).differing === 0, 'the shared garden, when asked for', { opened });
   fresh.assertNoProblems();
   visitor.assertNoProblems();
@@ -183,9 +186,10 @@ test('a garden file opens into a fresh garden; a file that is not one changes no
   assert.deepEqual(await keptBytes(garden), bytes, 'the kept garden is as it was');
   check(compare(await garden.settle(), before).differing === 0, 'the garden is as it was');
 
-  const opened = await startsAgain(garden, () =>
-    garden.page.setInputFiles('#garden-file', { name: 'mine.sandmere', mimeType: 'application/octet-stream', buffer: savedFile }),
-  );
+  await garden.page.setInputFiles('#garden-file', { name: 'mine.sandmere', mimeType: 'application/octet-stream', buffer: savedFile });
+  await garden.page.locator('#keeping-state', { hasText: 'mine.sandmere is open.' }).waitFor();
+  assert.ok(await garden.page.evaluate(() => window.stillThisPage), 'a fresh garden, without a reload');
+  const opened = await garden.settle();
   check(compare(opened, made.shared).differing === 0, 'the garden from its file', { opened });
   garden.assertNoProblems();
 });
@@ -233,10 +237,15 @@ test('a saved picture, of the plan or in 3-D, is its shown pixels and opens as t
   // Dropped on a fresh page, the plan's picture is the garden as it was
   // then; opened with Open garden, the 3-D one is.
   const fresh = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
-  const fromPlan = await startsAgain(fresh, () => drop(fresh, planPicture, 'sandmere-plan.png'));
+  const opens = async (name, action) => {
+    await action();
+    await fresh.page.locator('#keeping-state', { hasText: `${name} is open.` }).waitFor();
+    return fresh.settle();
+  };
+  const fromPlan = await opens('sandmere-plan.png', () => drop(fresh, planPicture, 'sandmere-plan.png'));
   check(compare(fromPlan, plan).differing === 0, 'the garden from its plan picture', { fromPlan, plan });
   assert.deepEqual(Buffer.from(await keptBytes(fresh)), Buffer.from(gardenFileIn(planPicture)));
-  const fromScene = await startsAgain(fresh, () =>
+  const fromScene = await opens('sandmere-garden.png', () =>
     fresh.page.setInputFiles('#garden-file', { name: 'sandmere-garden.png', mimeType: 'image/png', buffer: scenePicture }),
   );
   check(compare(fromScene, scene).differing === 0, 'the garden from its 3-D picture', { fromScene, scene });
@@ -245,20 +254,35 @@ test('a saved picture, of the plan or in 3-D, is its shown pixels and opens as t
   fresh.assertNoProblems();
 });
 
-test('Quit ends the garden, and starting again begins an empty one', async () => {
+test('Quit ends the garden, and starting again begins an empty one, without a reload', async () => {
   const garden = await Garden.open(await shared.site.newContext(), shared.site.url, shared.startup);
+  const startConsole = await garden.consoleText();
+  await garden.page.evaluate(() => (window.stillThisPage = true));
   await garden.rake([
     [50, 300],
     [550, 300],
   ]);
+  await garden.key('h');
   await garden.page.click('button[data-menu-entry="Quit"]');
   assert.equal(await garden.exitStatus(), '0');
-  const empty = await startsAgain(garden, () => garden.page.click('#start-again'));
+  await garden.page.click('#start-again');
+  const empty = await garden.waitForStart(shared.startup);
+  assert.ok(await garden.page.evaluate(() => window.stillThisPage), 'the page was not reloaded');
+  assert.equal(await garden.consoleText(), startConsole, 'the console as start-up left it');
+  assert.ok(await garden.page.locator('#ended').isHidden());
   check(count(empty, {}, (...rgb) => !isWhite(...rgb)) === 0, 'a white plan', { empty });
   assert.deepEqual(
     (await garden.record()).filter((event) => event.type !== 'frame'),
     [],
     'nothing in the new record',
   );
+  // The new garden takes strokes, and ends again.
+  await garden.rake([
+    [300, 50],
+    [300, 550],
+  ]);
+  check(count(await garden.settle(), {}, (...rgb) => !isWhite(...rgb)) > 0, 'a raked plan');
+  await garden.key('q');
+  assert.equal(await garden.exitStatus(), '0');
   garden.assertNoProblems();
 });

@@ -40,6 +40,7 @@ void textureSubImage(unsigned, int, int, int width, int height, unsigned, unsign
 }
 
 void textureParameter(unsigned, unsigned, int) {}
+void mirrorTexture(unsigned, bool) {}
 
 void copyToTexture(unsigned, Buffer, int, int, int, int, int width, int height) {
     assert(width >= 0 && height >= 0);
@@ -64,6 +65,7 @@ void presentPixels(const unsigned char* rgba, const int changed[4]) {
 void swapUnshown() {}
 void rasteriseOnDemand(bool) {}
 void finish() {}
+bool resumeAfterRestore(bool) { return true; }
 
 const unsigned char* string(unsigned name) {
     switch (name) {

@@ -23,3 +23,20 @@ export function showLine(text, kind) {
   if (atBottom) log.scrollTop = log.scrollHeight;
   if (kind === 'err' || (kind === 'out' && text === HELP_FIRST_LINE)) openMessages();
 }
+
+// The console as start-up left it, marked once the garden has started; a
+// fresh garden, or one put back to a moment of its own, takes the console
+// back to the lines it had then, as a reload would show it.
+let startLines = 0;
+export const lineCount = () => log.childNodes.length;
+export function markStart() {
+  startLines = lineCount();
+}
+export const linesAtStart = () => startLines;
+export function backTo(lines) {
+  while (log.childNodes.length > lines) log.lastChild.remove();
+}
+
+// The lines from `from` up to `to`, as [kind, text] each.
+export const linesBetween = (from, to) =>
+  [...log.childNodes].slice(from, to).map((line) => [line.className, line.textContent.replace(/\n$/, '')]);

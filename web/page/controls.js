@@ -77,14 +77,23 @@ export function startControls() {
   for (const button of document.querySelectorAll('button[data-key]'))
     button.addEventListener('click', () => garden.sendKey(button.dataset.key));
   garden.onHandled(showState);
+  garden.onReplaced(showState);
   showState();
   startFullscreen();
   startInstalling();
 }
 
+// The controls the garden's end disabled, for a fresh garden to enable.
+let disabledByEnd = [];
 export function disableControls() {
-  for (const button of document.querySelectorAll('.controls button, .keeping button'))
-    if (button.id !== 'fullscreen') button.disabled = true;
+  disabledByEnd = [...document.querySelectorAll('.controls button, .keeping button')].filter(
+    (button) => button.id !== 'fullscreen' && !button.disabled,
+  );
+  for (const button of disabledByEnd) button.disabled = true;
+}
+export function enableControls() {
+  for (const button of disabledByEnd) button.disabled = false;
+  disabledByEnd = [];
 }
 
 function startFullscreen() {

@@ -10,6 +10,8 @@ import { RIGHT_BUTTON } from './version.js';
 // GLUT's buttons and button states, displayMode's two values, the rake tool.
 export { DOWN, LEFT_BUTTON, PLAN, RAKE_TOOL, RIGHT_BUTTON, SCENE, UP } from './version.js';
 
+import { inGarden } from './snapshot.js';
+
 let Module = null;
 
 // The garden's window, in pixels: the canvas's drawing buffer, whatever
@@ -48,6 +50,13 @@ export function onDelivered(listener) {
 export function onHandled(listener) {
   handledListeners.push(listener);
 }
+// listener() once the garden has been put back to another moment (a
+// fresh garden, a replay from a kept moment): its whole state may differ.
+const replacedListeners = [];
+export function onReplaced(listener) {
+  replacedListeners.push(listener);
+}
+export const replaced = () => replacedListeners.forEach((listener) => listener());
 // listener() after each frame the garden has drawn and shown.
 export function onFrame(listener) {
   frameListeners.push(listener);
@@ -104,7 +113,7 @@ export function frameMode(mode) {
 
 // Every call into the garden: its exit() ends it cleanly.
 function call(work) {
-  Module.callGarden(work);
+  inGarden(() => Module.callGarden(work));
 }
 
 export const sendKey = (character) => deliver({ type: 'key', key: character.charCodeAt(0) });

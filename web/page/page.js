@@ -8,11 +8,12 @@
 //   3. put the kept pictures in the garden's working folder, the painted
 //      ones first and own ones over them;
 //   4. the garden starts (main()), painting only what is missing;
-//   5. the kept garden is replayed, and the controls come alive;
+//   5. the garden as start-up left it is kept, for a fresh garden without
+//      a reload; the kept garden is replayed, and the controls come alive;
 //   6. after the first plan is shown, the painted pictures are kept.
 import * as garden from './garden.js';
-import { showLine, openMessages } from './console.js';
-import { startControls, disableControls } from './controls.js';
+import { markStart, showLine, openMessages } from './console.js';
+import { startControls, disableControls, enableControls } from './controls.js';
 import { startGestures } from './gestures.js';
 import * as keeper from './keeper.js';
 import { beginReadingPainted, keepPainted, writePainted } from './painted.js';
@@ -27,7 +28,9 @@ import {
   takeLinkedGarden,
 } from './share.js';
 import { shownPicture, startPicture } from './picture.js';
+import * as snapshot from './snapshot.js';
 import { startSound } from './sound.js';
+import { GARDEN_VERSION } from './version.js';
 
 const main = document.querySelector('main');
 const canvas = document.getElementById('garden');
@@ -51,8 +54,24 @@ function showEnd(message, status) {
   startAgain.focus({ preventScroll: true });
 }
 
-// A fresh page is a fresh garden: the runtime and its files start again.
-startAgain.addEventListener('click', () => location.reload());
+// A fresh garden: its start put back where the garden ended by its own
+// exit() with its start kept (Module.onGardenEnd); otherwise a fresh
+// page, where the runtime and its files start again.
+let runtimeHeld = false;
+// The runtime's Module, once the garden starts.
+let Module = null;
+startAgain.addEventListener('click', () => {
+  if (!runtimeHeld) return location.reload();
+  runtimeHeld = false;
+  keeper.replaceRecord([], { afterEnd: true });
+  Module.holdGardenRuntime();
+  gardenEnded = false;
+  ended.hidden = true;
+  delete main.dataset.exitStatus;
+  enableControls();
+  garden.setRunning(true);
+  canvas.focus({ preventScroll: true });
+});
 
 // ---- A browser that cannot draw the garden ----------------------------------------
 
@@ -113,7 +132,7 @@ document.addEventListener('drop', (event) => {
 
 function keepSiteOffline() {
   if ('serviceWorker' in navigator) {
-    navigator.serviceWorker.register('sw.js').catch((error) => console.warn('offline copy not kept:', error));
+    navigator.serviceWorker.register(versioned('sw.js')).catch((error) => console.warn('offline copy not kept:', error));
   }
 }
 
@@ -130,14 +149,22 @@ function afterFirstFrame(work) {
 
 // ---- The garden -------------------------------------------------------------------
 
+// A file of the garden's build named with the garden's version: one name
+// for one build's glue and WebAssembly, which the offline copy serves
+// from its cache first (sw.js, VERSIONED).
+const versioned = (file) => `${file}?v=${encodeURIComponent(GARDEN_VERSION)}`;
+
 function startGarden() {
   keeper.beginReading();
   beginReadingPainted();
   beginReadingPictures();
   const linkedGarden = takeLinkedGarden().catch((error) => say(`The link's garden cannot be opened (${error.message}).`));
 
-  const Module = {
+  Module = {
     canvas,
+    // The garden's WebAssembly by its version: the offline copy serves it
+    // from the browser's cache, where the compiled module is kept with it.
+    locateFile: (file, folder) => `${folder}${versioned(file)}`,
     print: (text) => showLine(text, 'out'),
     printErr: (text) => showLine(text, 'err'),
     preRun: [
@@ -156,6 +183,8 @@ function startGarden() {
       async () => {
         if (gardenEnded) return;
         garden.setRunning(true);
+        snapshot.keepStart();
+        markStart();
         startGestures(canvas);
         startPictures();
         startSharing();
@@ -183,8 +212,15 @@ function startGarden() {
       else showEnd(`The garden has ended with status ${status}.`, status);
     },
     onAbort: (what) => showEnd(`The garden stopped: ${what}`),
+    onGardenEnd: (status) => {
+      if (!snapshot.startKept()) return false;
+      runtimeHeld = true;
+      Module.onExit(status);
+      return true;
+    },
   };
   garden.attach(Module);
+  snapshot.attach(Module);
   window.Module = Module;
 
   // What the page's tests read: the record as it stands, written now on
@@ -193,10 +229,22 @@ function startGarden() {
     events: () => keeper.recordNow(),
     flush: () => keeper.flush(),
     picture: () => shownPicture(),
+    // The garden of another record, from the latest moment of this one that
+    // fits it (its count of events: 0 for a fresh garden).
+    replace: (events) => keeper.replaceRecord(events),
+    moments: () => keeper.momentsKept(),
+    // A moment kept with the record now; where this start began.
+    keepMoment: () => keeper.keepMomentNow(),
+    startedAt: () => keeper.startedAt(),
   };
 
+  // The WebAssembly is asked for beside the glue, not after it.
+  const wasm = Object.assign(document.createElement('link'), { rel: 'preload', as: 'fetch', type: 'application/wasm' });
+  wasm.crossOrigin = 'anonymous';
+  wasm.href = versioned('sandmere.wasm');
+  document.head.append(wasm);
   const script = document.createElement('script');
-  script.src = 'sandmere.js';
+  script.src = versioned('sandmere.js');
   document.body.append(script);
 }
 

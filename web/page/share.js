@@ -90,6 +90,7 @@ export async function openGardenFile(file, askFirst = false) {
   if (!record || (askFirst && !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow()))))) return;
   say(`Opening ${file.name}…`);
   await keeper.keepAndStart(record);
+  say(`${file.name} is open.`);
 }
 
 export const isGardenFile = (file) => file.name.toLowerCase().endsWith(FILE_SUFFIX);
@@ -155,6 +156,8 @@ async function openLinkWhileRunning() {
   const linked = await gardenOfLink(keeper.readSound);
   if (!linked || !(await mayReplaceOwn(keeper.holdsInput(keeper.recordNow())))) return;
   await keeper.keepAndStart(linked.record);
+  forgetFragment();
+  say('The shared garden is open.');
 }
 
 // ---- Gardens the system hands the installed page -------------------------

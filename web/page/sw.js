@@ -1,7 +1,7 @@
 // Keeps a copy of the whole site, so that after one visit the garden also
-// starts offline. The network comes first whenever it answers: the glue
-// script and the WebAssembly must always come from the same build, which a
-// copy refreshed file by file in the background could not promise.
+// starts offline. The network comes first whenever it answers, but for the
+// glue script and the WebAssembly named with the garden's version (see
+// VERSIONED), which must always come from the same build.
 'use strict';
 
 const CACHE = 'sandmere';
@@ -22,19 +22,37 @@ const SITE = [
   'pictures.js',
   'painted.js',
   'idb.js',
+  'snapshot.js',
+  'checkpoint.js',
   'version.js',
-  'sandmere.js',
-  'sandmere.wasm',
   'manifest.webmanifest',
   'icon-192.png',
   'icon-512.png',
 ];
 
+// The glue script and the WebAssembly, kept by their versioned names only.
+const BUILD = ['sandmere.js', 'sandmere.wasm'];
+const VERSIONED = 'v';
+// The garden's version, as the page registered this worker with it.
+const VERSION = new URL(self.location.href).searchParams.get(VERSIONED) || '';
+const versioned = (file) => `${file}?${VERSIONED}=${encodeURIComponent(VERSION)}`;
+
+// Lets go of the versioned files of every other version.
+const forgetOtherVersions = (cache) =>
+  cache.keys().then((keys) =>
+    Promise.all(
+      keys
+        .map((key) => new URL(key.url))
+        .filter((url) => url.searchParams.has(VERSIONED) && url.searchParams.get(VERSIONED) !== VERSION)
+        .map((url) => cache.delete(url.href)),
+    ),
+  );
+
 self.addEventListener('install', (event) => {
   event.waitUntil(
     caches
       .open(CACHE)
-      .then((cache) => cache.addAll(SITE))
+      .then((cache) => cache.addAll([...SITE, ...BUILD.map(versioned)]).then(() => forgetOtherVersions(cache)))
       .then(() => self.skipWaiting()),
   );
 });
@@ -66,13 +84,42 @@ async function handOnShared(request) {
   return Response.redirect(page.href, 303);
 }
 
+// The glue script and the WebAssembly as the page names them, with the
+// garden's version (page.js): one version's pair is one build's, so it
+// comes from the cache first, and V8 reuses the module it compiled from
+// that very response.
+function cacheFirst(event, request) {
+  return caches.open(CACHE).then((cache) =>
+    cache.match(request).then(
+      (kept) =>
+        kept ||
+        fetch(request).then((response) => {
+          if (response.ok) {
+            const copy = response.clone();
+            event.waitUntil(cache.put(request, copy));
+          }
+          return response;
+        }),
+    ),
+  );
+}
+
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method === 'POST' && new URL(request.url).href === new URL(SHARE_ACTION, self.registration.scope).href) {
     event.respondWith(handOnShared(request));
     return;
   }
-  if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
+  const url = new URL(request.url);
+  if (request.method !== 'GET' || url.origin !== self.location.origin) return;
+  if (url.searchParams.has(VERSIONED)) {
+    event.respondWith(
+      cacheFirst(event, request).catch(() =>
+        caches.match(request, { ignoreSearch: true }).then((kept) => kept || Response.error()),
+      ),
+    );
+    return;
+  }
   event.respondWith(
     fetch(request)
       .then((response) => {
