@@ -1,9 +1,17 @@
 // A raking motion's cost to the page's main thread: Chromium's own
-// Performance.getMetrics TaskDuration over a drag of many motions, each
-// followed by the frame it asks for, with one tine and with five, at the
-// machine's pace and with the CPU slowed four times (a phone's pace). And
-// the switch from the raked plan to the 3-D view: the main thread's time
-// and the time until its frame is shown.
+// Performance.getMetrics TaskDuration over a drag of many motions, with one
+// tine and with five, at the machine's pace and with the CPU slowed four
+// times (a phone's pace). And the switch from the raked plan to the 3-D
+// view: the main thread's time and the time until its frame is shown.
+//
+// The drag is a person's: a motion a display frame, each sent as the
+// browser's own input and waited for outside the page. TaskDuration counts
+// every main-thread task, the input's dispatch and the frame included, so
+// the harness adds nothing of its own between motions: waiting in the page
+// for two animation frames a motion would make three frames of one and
+// count them all (a person's motion makes one). That was how the figures
+// before the software plan were measured, so it is measured too, as
+// 'frames'.
 //
 //   node bench/raking.mjs SITE     prints the figures alone
 import path from 'node:path';
@@ -20,6 +28,9 @@ export const RAKES = [
 ];
 // The goal: at most this many milliseconds a motion at four times slower.
 export const GOAL_MS_AT_4X = 8;
+// How a drag waits between motions: as a person's does, or for two
+// animation frames in the page.
+export const PACINGS = ['person', 'frames'];
 // Drags are measured this many times; the figure is their median.
 const RUNS = 3;
 
@@ -29,7 +40,10 @@ const median = (values) => {
   return n % 2 ? sorted[(n - 1) / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
 };
 
-// Two animation frames: the garden's own frame for the motion has run.
+// A display frame at 60 Hz, in ms: how often a person's drag moves.
+export const MOTION_MS = 1000 / 60;
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+// Two animation frames: the garden's own frame for the last motion has run.
 const nextFrames = () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
 
 // The main thread's time in tasks so far, in ms.
@@ -48,16 +62,18 @@ async function chooseRake(page, box, label) {
 // Milliseconds of main-thread tasks a motion, over one drag across the
 // plan at row y; with the button up, what the same motions cost when they
 // rake nothing.
-async function dragCost(page, cdp, box, y, raking = true) {
+async function dragCost(page, cdp, box, y, raking, pacing) {
   const step = (SIDE - 100) / MOTIONS;
   await page.mouse.move(box.x + 50, box.y + y);
   if (raking) await page.mouse.down();
   await page.evaluate(nextFrames);
   const before = await taskMs(cdp);
   for (let i = 1; i <= MOTIONS; ++i) {
+    // The move is answered once the page has dispatched it.
     await page.mouse.move(box.x + 50 + i * step, box.y + y);
-    await page.evaluate(nextFrames);
+    await (pacing === 'person' ? pause(MOTION_MS) : page.evaluate(nextFrames));
   }
+  await page.evaluate(nextFrames);
   const after = await taskMs(cdp);
   if (raking) await page.mouse.up();
   return (after - before) / MOTIONS;
@@ -77,8 +93,9 @@ async function modeSwitchCost(page, cdp) {
 }
 
 // { 'tines@slowdown': ms a motion } for every rake and slowdown,
-// 'idle@slowdown' for the motions with the button up, and 'switch task'
-// and 'switch wall': the switch to the 3-D view, in ms.
+// 'idle@slowdown' for the motions with the button up, each for a person's
+// drag and, as 'frames tines@slowdown', for two frames a motion; 'switch
+// task' and 'switch wall': the switch to the 3-D view, in ms.
 export async function rakingCosts(site) {
   const { server, url } = await serveFolder(site);
   const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
@@ -95,18 +112,21 @@ export async function rakingCosts(site) {
       await chooseRake(page, box, rake.label);
       for (const slowdown of SLOWDOWNS) {
         await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });
-        const runs = [];
-        if (rake.tines === RAKES[0].tines) {
-          const idle = [];
-          for (let run = 0; run < RUNS; ++run) idle.push(await dragCost(page, cdp, box, row, false));
-          costs[`idle@${slowdown}`] = median(idle);
-        }
-        for (let run = 0; run < RUNS; ++run) {
-          runs.push(await dragCost(page, cdp, box, row));
-          row = row >= SIDE - 60 ? 40 : row + 30;
+        for (const pacing of PACINGS) {
+          const prefix = pacing === 'person' ? '' : `${pacing} `;
+          if (rake.tines === RAKES[0].tines) {
+            const idle = [];
+            for (let run = 0; run < RUNS; ++run) idle.push(await dragCost(page, cdp, box, row, false, pacing));
+            costs[`${prefix}idle@${slowdown}`] = median(idle);
+          }
+          const runs = [];
+          for (let run = 0; run < RUNS; ++run) {
+            runs.push(await dragCost(page, cdp, box, row, true, pacing));
+            row = row >= SIDE - 60 ? 40 : row + 30;
+          }
+          costs[`${prefix}${rake.tines}@${slowdown}`] = median(runs);
         }
         await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
-        costs[`${rake.tines}@${slowdown}`] = median(runs);
       }
     }
     const switches = [];
@@ -129,9 +149,12 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
   }
   const costs = await rakingCosts(path.resolve(site));
   for (const [key, ms] of Object.entries(costs)) {
-    const [tines, slowdown] = key.split('@');
+    const [what, slowdown] = key.split('@');
+    const [tines, pacing] = what.split(' ').reverse();
     const rake = tines === 'idle' ? 'no rake (button up)' : `${tines} tine(s)`;
-    if (slowdown) console.log(`a motion, ${rake}, ${slowdown}x CPU slowdown: ${ms.toFixed(2)} ms of main thread`);
+    const drag = pacing ? 'two frames a motion' : "a person's drag";
+    if (slowdown)
+      console.log(`a motion, ${rake}, ${slowdown}x CPU slowdown, ${drag}: ${ms.toFixed(2)} ms of main thread`);
     else console.log(`${key}: ${ms.toFixed(1)} ms`);
   }
 }
