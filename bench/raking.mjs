@@ -9,9 +9,11 @@
 // every main-thread task, the input's dispatch and the frame included, so
 // the harness adds nothing of its own between motions: waiting in the page
 // for two animation frames a motion would make three frames of one and
-// count them all (a person's motion makes one). That was how the figures
-// before the software plan were measured, so it is measured too, as
-// 'frames'.
+// count them all (a person's motion makes one). The mouse is the browser's
+// own input (CDP's Input domain): Playwright's mouse, with a button held,
+// runs script in the page at every motion to watch for a drag and drop.
+// The figures before the software plan were taken with Playwright's mouse
+// and two frames a motion: that drag is measured too, as 'frames'.
 //
 //   node bench/raking.mjs SITE     prints the figures alone
 import path from 'node:path';
@@ -43,6 +45,18 @@ const median = (values) => {
 // A display frame at 60 Hz, in ms: how often a person's drag moves.
 export const MOTION_MS = 1000 / 60;
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+// The mouse at page pixel (x, y): 'mouseMoved', 'mousePressed' or
+// 'mouseReleased', with the left button held from a press to its release.
+const mouse = (cdp, type, x, y, held) =>
+  cdp.send('Input.dispatchMouseEvent', {
+    type,
+    x,
+    y,
+    button: held || type !== 'mouseMoved' ? 'left' : 'none',
+    buttons: held ? 1 : 0,
+    clickCount: type === 'mouseMoved' ? 0 : 1,
+  });
+
 // Two animation frames: the garden's own frame for the last motion has run.
 const nextFrames = () => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
 
@@ -63,17 +77,34 @@ async function chooseRake(page, box, label) {
 // plan at row y; with the button up, what the same motions cost when they
 // rake nothing.
 async function dragCost(page, cdp, box, y, raking, pacing) {
+  if (pacing === 'frames') return framesDragCost(page, cdp, box, y, raking);
+  const step = (SIDE - 100) / MOTIONS;
+  await mouse(cdp, 'mouseMoved', box.x + 50, box.y + y, false);
+  if (raking) await mouse(cdp, 'mousePressed', box.x + 50, box.y + y, true);
+  await page.evaluate(nextFrames);
+  const before = await taskMs(cdp);
+  for (let i = 1; i <= MOTIONS; ++i) {
+    // The move is answered once the page has dispatched it.
+    await mouse(cdp, 'mouseMoved', box.x + 50 + i * step, box.y + y, raking);
+    await pause(MOTION_MS);
+  }
+  await page.evaluate(nextFrames);
+  const after = await taskMs(cdp);
+  if (raking) await mouse(cdp, 'mouseReleased', box.x + 50 + MOTIONS * step, box.y + y, false);
+  return (after - before) / MOTIONS;
+}
+
+// The same, as the figures before the software plan were taken.
+async function framesDragCost(page, cdp, box, y, raking) {
   const step = (SIDE - 100) / MOTIONS;
   await page.mouse.move(box.x + 50, box.y + y);
   if (raking) await page.mouse.down();
   await page.evaluate(nextFrames);
   const before = await taskMs(cdp);
   for (let i = 1; i <= MOTIONS; ++i) {
-    // The move is answered once the page has dispatched it.
     await page.mouse.move(box.x + 50 + i * step, box.y + y);
-    await (pacing === 'person' ? pause(MOTION_MS) : page.evaluate(nextFrames));
+    await page.evaluate(nextFrames);
   }
-  await page.evaluate(nextFrames);
   const after = await taskMs(cdp);
   if (raking) await page.mouse.up();
   return (after - before) / MOTIONS;
