@@ -1,5 +1,5 @@
 // Where a raking motion's main-thread time goes: a CPU profile (CDP's
-// Profiler) over the drags of bench/raking.mjs, with the button up and
+// Profiler) over a person's drag as bench/raking.mjs makes it, with the button up and
 // raking with one tine, at a chosen CPU slowdown; prints the heaviest
 // functions by self time and writes each profile for DevTools.
 //
@@ -9,7 +9,7 @@ import path from 'node:path';
 
 import { serveFolder } from '../scripts/serve.mjs';
 import { chromiumArgs, chromiumPath, playwright, SIDE } from '../tests/web/harness.mjs';
-import { MOTION_MS, MOTIONS } from './raking.mjs';
+import { mouse, MOTION_MS, MOTIONS } from './raking.mjs';
 
 const [site, slowdownText = '4', out] = process.argv.slice(2);
 if (!site) {
@@ -53,17 +53,17 @@ try {
   for (const raking of [false, true]) {
     const y = raking ? 200 : 100;
     const step = (SIDE - 100) / MOTIONS;
-    await page.mouse.move(box.x + 50, box.y + y);
-    if (raking) await page.mouse.down();
+    await mouse(cdp, 'mouseMoved', box.x + 50, box.y + y, false);
+    if (raking) await mouse(cdp, 'mousePressed', box.x + 50, box.y + y, true);
     await page.evaluate(nextFrames);
     await cdp.send('Profiler.start');
     for (let i = 1; i <= MOTIONS; ++i) {
-      await page.mouse.move(box.x + 50 + i * step, box.y + y);
+      await mouse(cdp, 'mouseMoved', box.x + 50 + i * step, box.y + y, raking);
       await pause(MOTION_MS);
     }
     await page.evaluate(nextFrames);
     const { profile } = await cdp.send('Profiler.stop');
-    if (raking) await page.mouse.up();
+    if (raking) await mouse(cdp, 'mouseReleased', box.x + 50 + MOTIONS * step, box.y + y, false);
     const what = raking ? 'raking, one tine' : 'button up';
     if (out) writeFileSync(path.join(out, `${raking ? 'raking' : 'idle'}@${slowdown}.cpuprofile`), JSON.stringify(profile));
     const { total, rows } = selfTimes(profile);

@@ -47,7 +47,7 @@ export const MOTION_MS = 1000 / 60;
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // The mouse at page pixel (x, y): 'mouseMoved', 'mousePressed' or
 // 'mouseReleased', with the left button held from a press to its release.
-const mouse = (cdp, type, x, y, held) =>
+export const mouse = (cdp, type, x, y, held) =>
   cdp.send('Input.dispatchMouseEvent', {
     type,
     x,
