@@ -1,7 +1,7 @@
 // Where a raking motion's main-thread time goes: a CPU profile (CDP's
-// Profiler) over a person's drag as bench/raking.mjs makes it, with the button up and
-// raking with one tine, at a chosen CPU slowdown; prints the heaviest
-// functions by self time and writes each profile for DevTools.
+// Profiler) over a person's drag as bench/raking.mjs makes it, with the
+// button up and raking with one tine, at a chosen CPU slowdown; prints the
+// heaviest functions by self time and writes each profile for DevTools.
 //
 //   node bench/profile.mjs SITE [SLOWDOWN] [OUTPUT_FOLDER]
 import { writeFileSync } from 'node:fs';
