@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <deque>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -30,7 +31,15 @@ struct Texture {
     // until then); what of them WebGL has yet to get.
     Image image;
     Rectangle stale;
+    // Each change to the software texels counts one version on, and the
+    // latest changes' rectangles are logged by version, so a frame can tell
+    // where the texels it shows changed since a frame before it.
+    std::uint64_t version = 0;
+    std::deque<std::pair<std::uint64_t, Rectangle>> changes;
 };
+// How many changes of a texture are logged: a shown frame's texels
+// further back count as changed everywhere.
+constexpr std::size_t loggedChanges = 64;
 
 // A draw or clear of a software frame, kept while the frame is carried
 // out on demand.
@@ -44,7 +53,21 @@ struct Operation {
     unsigned texture = 0;
     int dx = 0, dy = 0;
     bool texelAlpha = true;
+    std::uint64_t textureVersion = 0;
 };
+
+// The same operation, whatever the texels it shows.
+bool sameOperation(const Operation& a, const Operation& b) {
+    const auto sameVertex = [](const softraster::Vertex& p, const softraster::Vertex& q) {
+        return p.x == q.x && p.y == q.y && std::equal(p.colour, p.colour + 4, q.colour);
+    };
+    return a.clearing == b.clearing && std::equal(a.clearBytes, a.clearBytes + 3, b.clearBytes) &&
+           a.blend.source == b.blend.source && a.blend.destination == b.blend.destination &&
+           a.clip.x == b.clip.x && a.clip.y == b.clip.y && a.clip.width == b.clip.width &&
+           a.clip.height == b.clip.height && a.textured == b.textured && a.texture == b.texture && a.dx == b.dx &&
+           a.dy == b.dy && a.texelAlpha == b.texelAlpha &&
+           std::equal(a.vertices.begin(), a.vertices.end(), b.vertices.begin(), b.vertices.end(), sameVertex);
+}
 
 enum Owner { software, gpu };
 
@@ -73,8 +96,20 @@ struct Frames {
     bool onDemand = false;
     std::vector<Operation> waiting;
     Rectangle done;
-    // The software picture the canvas shows, when it shows one.
+    // The operations of the software frame in the back buffer since its
+    // clear, and of the last software frame shown; a frame is shown by
+    // comparing the two, and only where they differ are the pixels
+    // compared. Not kept while frames are carried out on demand.
+    std::vector<Operation> drawn, drawnShown;
+    bool drawnWhole = false, drawnShownWhole = false;
+    // The picture the canvas shows: held here, or WebGL's front buffer
+    // while the frame WebGL showed last is still there. A frame swapped
+    // unshown takes the place of WebGL's front buffer, so the shown one is
+    // held here first.
     Image shown;
+    bool showsGpuFront = false;
+    // Whether the canvas's texture holds `shown` (it sends only what
+    // changes).
     bool showsSoftware = false;
 };
 Frames frames;
@@ -147,11 +182,63 @@ void carryOutWaiting(const Rectangle* read) {
 
 void keep(Operation&& operation) {
     frames.onlyCleared = frames.onlyCleared && operation.clearing;
+    if (operation.textured) operation.textureVersion = textureNamed(operation.texture).version;
     if (!frames.onDemand) {
         carryOut(operation, windowBounds());
+        frames.drawn.push_back(std::move(operation));
         return;
     }
     frames.waiting.push_back(std::move(operation));
+}
+
+// The window pixels an operation can change.
+Rectangle reachOf(const Operation& operation) {
+    if (operation.clearing) return windowBounds();
+    Rectangle reached;
+    const std::vector<softraster::Vertex>& v = operation.vertices;
+    for (std::size_t i = 0; i + 2 < v.size(); i += 3)
+        reached = softraster::hull(reached, softraster::reach(v[i], v[i + 1], v[i + 2], operation.clip));
+    return reached;
+}
+
+// Where a texture's texels changed after version `since`, up to now;
+// everywhere when that is further back than the log.
+Rectangle changedSince(const Texture& texture, std::uint64_t since) {
+    if (since == texture.version) return {};
+    if (texture.changes.empty() || texture.changes.front().first > since + 1)
+        return {0, 0, texture.width, texture.height};
+    Rectangle changed;
+    for (const auto& [version, rectangle] : texture.changes)
+        if (version > since) changed = softraster::hull(changed, rectangle);
+    return changed;
+}
+
+void textureChanged(Texture& texture, const Rectangle& where) {
+    texture.changes.emplace_back(++texture.version, where);
+    if (texture.changes.size() > loggedChanges) texture.changes.pop_front();
+}
+
+// The window pixels outside which the frame drawn is the frame shown last,
+// from their operations: where they differ, and where the texels they
+// show changed in between.
+Rectangle damage(const std::vector<Operation>& now, const std::vector<Operation>& before) {
+    Rectangle damaged;
+    const std::size_t common = std::min(now.size(), before.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const Operation &a = now[i], &b = before[i];
+        if (!sameOperation(a, b)) {
+            damaged = softraster::hull(damaged, softraster::hull(reachOf(a), reachOf(b)));
+            continue;
+        }
+        if (!a.textured || a.textureVersion == b.textureVersion) continue;
+        const Rectangle texels = changedSince(textureNamed(a.texture), b.textureVersion);
+        if (texels.empty()) continue;
+        const Rectangle changed{texels.x - a.dx, texels.y - a.dy, texels.width, texels.height};
+        damaged = softraster::hull(damaged, softraster::intersection(changed, reachOf(a)));
+    }
+    for (std::size_t i = common; i < now.size(); ++i) damaged = softraster::hull(damaged, reachOf(now[i]));
+    for (std::size_t i = common; i < before.size(); ++i) damaged = softraster::hull(damaged, reachOf(before[i]));
+    return softraster::intersection(damaged, windowBounds());
 }
 
 // Before texture `name` changes: what waits and shows it is carried out.
@@ -205,6 +292,8 @@ void handOver() {
         webgl::drawPixels(plain, frames.width, frames.height, back.image.rgba.data(), webgl::Unpacking{4, 0});
     }
     frames.waiting.clear();
+    frames.drawn.clear();
+    frames.drawnWhole = false;
     back.owner = gpu;
 }
 
@@ -316,6 +405,8 @@ void clear(bool colour, bool depth, const float clearColour[4], bool depthWrite)
     // Whatever waited is covered by the clear.
     frames.waiting.clear();
     frames.done = {};
+    frames.drawn.clear();
+    frames.drawnWhole = !frames.onDemand;
     Operation operation;
     operation.clearing = true;
     for (int k = 0; k < 3; ++k) operation.clearBytes[k] = softraster::toByte(clearColour[k]);
@@ -339,6 +430,7 @@ void textureImage(unsigned name, bool hasAlpha, int width, int height, unsigned 
     texture.gpuDefined = pixels != nullptr;
     texture.image = Image();
     texture.stale = {};
+    textureChanged(texture, {0, 0, width, height});
     webgl::textureImage(name, hasAlpha, width, height, format, type, pixels, unpacking);
     webgl::mirrorTexture(name, false);
 }
@@ -384,6 +476,7 @@ void copyToTexture(unsigned name, webgl::Buffer from, int toX, int toY, int x, i
     if (texture.image.width != 0) {
         softraster::copy(source.image, copied, texture.image, written.x, written.y);
         texture.stale = softraster::hull(texture.stale, written);
+        textureChanged(texture, written);
         return;
     }
     // The texture's other texels are WebGL's: these join them there.
@@ -414,20 +507,41 @@ void swap(bool shown) {
     frames.done = {};
     frames.onlyCleared = false;
     if (!shown) {
+        if (frames.showsGpuFront) {
+            webgl::readPixels(webgl::Buffer::front, 0, 0, frames.width, frames.height, frames.shown.rgba.data());
+            frames.showsGpuFront = false;
+        }
         webgl::swapUnshown();
     } else if (back.owner == gpu) {
         webgl::present();
         frames.showsSoftware = false;
+        frames.showsGpuFront = true;
     } else {
-        // Only what changed since the last picture shown goes to the GPU.
-        const Rectangle changed =
-            frames.showsSoftware ? softraster::difference(back.image, frames.shown) : windowBounds();
+        frames.showsGpuFront = false;
+        // Only what changed since the last picture shown goes to the GPU:
+        // the pixels are compared only where the operations differ.
+        Rectangle changed = windowBounds();
+        if (frames.showsSoftware)
+            changed = softraster::difference(back.image, frames.shown,
+                                             frames.drawnWhole && frames.drawnShownWhole
+                                                 ? damage(frames.drawn, frames.drawnShown)
+                                                 : windowBounds());
         if (!changed.empty()) softraster::copy(back.image, changed, frames.shown, changed.x, changed.y);
         const int rectangle[4] = {changed.x, changed.y, changed.width, changed.height};
         webgl::presentPixels(frames.shown.rgba.data(), rectangle);
         frames.showsSoftware = true;
+        std::swap(frames.drawn, frames.drawnShown);
+        frames.drawnShownWhole = frames.drawnWhole;
     }
+    frames.drawn.clear();
+    frames.drawnWhole = false;
     frames.back = 1 - frames.back;
+}
+
+void shownPixels(unsigned char* rgba) {
+    if (frames.showsGpuFront)
+        return webgl::readPixels(webgl::Buffer::front, 0, 0, frames.width, frames.height, rgba);
+    std::memcpy(rgba, frames.shown.rgba.data(), frames.shown.rgba.size());
 }
 
 void rasteriseOnDemand(bool on) {

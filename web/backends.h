@@ -46,6 +46,10 @@ void readPixels(webgl::Buffer from, int x, int y, int width, int height, unsigne
 // The back buffer becomes the front buffer, and is shown on the canvas
 // when `shown`.
 void swap(bool shown);
+// The picture the canvas shows, as readPixels gives the window: the last
+// shown frame, whatever was swapped unshown since (a replay's frames, even
+// carried out on demand). White before any.
+void shownPixels(unsigned char* rgba);
 // As webgl::rasteriseOnDemand: while on, a frame is carried out only where
 // it is read back, when it is; its front buffer must then not be read.
 void rasteriseOnDemand(bool on);

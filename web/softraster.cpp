@@ -266,14 +266,18 @@ void copy(const Image& from, const Rectangle& rectangle, Image& to, int toX, int
                      static_cast<std::size_t>(rectangle.width) * 4);
 }
 
-Rectangle difference(const Image& a, const Image& b) {
+Rectangle difference(const Image& a, const Image& b) { return difference(a, b, a.bounds()); }
+
+Rectangle difference(const Image& a, const Image& b, const Rectangle& within) {
     assert(a.width == b.width && a.height == b.height);
+    const Rectangle r = intersection(within, a.bounds());
+    if (r.empty()) return {};
     // Compared eight bytes at a time: the C library's byte by byte
     // comparison is slow in WebAssembly.
-    const std::size_t rowBytes = static_cast<std::size_t>(a.width) * 4;
+    const std::size_t rowBytes = static_cast<std::size_t>(r.width) * 4;
     const auto rowDiffers = [&](int y) {
-        const std::uint8_t* p = a.at(0, y);
-        const std::uint8_t* q = b.at(0, y);
+        const std::uint8_t* p = a.at(r.x, y);
+        const std::uint8_t* q = b.at(r.x, y);
         std::size_t i = 0;
         for (; i + 8 <= rowBytes; i += 8) {
             std::uint64_t x = 0, z = 0;
@@ -283,19 +287,20 @@ Rectangle difference(const Image& a, const Image& b) {
         }
         return std::memcmp(p + i, q + i, rowBytes - i) != 0;
     };
-    int bottom = 0, top = a.height - 1;
-    while (bottom < a.height && !rowDiffers(bottom)) ++bottom;
-    if (bottom == a.height) return {};
+    const int end = r.y + r.height;
+    int bottom = r.y, top = end - 1;
+    while (bottom < end && !rowDiffers(bottom)) ++bottom;
+    if (bottom == end) return {};
     while (!rowDiffers(top)) --top;
-    int left = a.width, right = -1;
+    int left = r.x + r.width, right = r.x - 1;
     for (int y = bottom; y <= top; ++y) {
         const auto pixelDiffers = [&](int x) { return std::memcmp(a.at(x, y), b.at(x, y), 4) != 0; };
-        for (int x = 0; x < left; ++x)
+        for (int x = r.x; x < left; ++x)
             if (pixelDiffers(x)) {
                 left = x;
                 break;
             }
-        for (int x = a.width - 1; x > right; --x)
+        for (int x = r.x + r.width - 1; x > right; --x)
             if (pixelDiffers(x)) {
                 right = x;
                 break;

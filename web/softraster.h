@@ -125,5 +125,7 @@ void copy(const Image& from, const Rectangle& rectangle, Image& to, int toX, int
 
 // The smallest rectangle outside which two images of one size are the same.
 Rectangle difference(const Image& a, const Image& b);
+// The same, of the pixels within `within` alone.
+Rectangle difference(const Image& a, const Image& b, const Rectangle& within);
 
 }  // namespace softraster

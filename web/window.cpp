@@ -71,9 +71,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void sandmereFrameMode(int mode) {
 
 // The picture the window shows now, as RGBA bytes with the bottom row
 // first, into width x height x 4 bytes at rgba; 0 when the window is not
-// that size (or not open).
+// that size (or not open). It is the canvas's picture, whatever frames
+// were made unshown since.
 extern "C" EMSCRIPTEN_KEEPALIVE int sandmereShownPixels(unsigned char* rgba, int width, int height) {
     if (width != windowWidth || height != windowHeight || width <= 0) return 0;
-    backends::readPixels(webgl::Buffer::front, 0, 0, width, height, rgba);
+    backends::shownPixels(rgba);
     return 1;
 }

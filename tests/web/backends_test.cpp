@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ namespace {
 
 std::vector<std::string> gpuCalls;
 int lastChanged[4] = {-1, -1, -1, -1};
+// What WebGL's buffers read back as, everywhere.
+constexpr unsigned char gpuByte = 42;
 
 void called(const std::string& what) { gpuCalls.push_back(what); }
 
@@ -40,7 +43,10 @@ void textureSubImage(unsigned name, int x, int y, int width, int height, unsigne
 void textureParameter(unsigned, unsigned, int) {}
 void mirrorTexture(unsigned name, bool on) { called("mirror " + std::to_string(name) + (on ? " on" : " off")); }
 void copyToTexture(unsigned, Buffer, int, int, int, int, int, int) { called("copyToTexture"); }
-void readPixels(Buffer, int, int, int, int, unsigned char*) { called("readPixels"); }
+void readPixels(Buffer, int, int, int width, int height, unsigned char* rgba) {
+    called("readPixels");
+    std::memset(rgba, gpuByte, static_cast<std::size_t>(width) * height * 4);
+}
 void present() { called("present"); }
 void presentPixels(const unsigned char*, const int changed[4]) {
     called("presentPixels");
@@ -81,6 +87,29 @@ void drawMark() {
     const webgl::Vertex mark[3] = {at(2, 2, 0.5f), at(6, 2, 0.5f), at(2, 6, 0.5f)};
     backends::draw(planState(), webgl::Primitive::triangles, mark, 3, false);
 }
+
+// A 32 x 32 RGB texture, sampled nearest, with no texels yet.
+void makeKeptTexture(unsigned name) {
+    backends::makeTexture(name);
+    backends::textureImage(name, false, 32, 32, GL_RGB, GL_UNSIGNED_BYTE, nullptr, webgl::Unpacking{});
+    backends::textureParameter(name, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    backends::textureParameter(name, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+// The state and the rectangle that paint a kept texture over the window,
+// texel for pixel.
+webgl::DrawState paintState(unsigned texture) {
+    webgl::DrawState paint;
+    paint.viewport[2] = side;
+    paint.viewport[3] = side;
+    paint.textureUse = webgl::TextureUse::replace;
+    paint.texture = texture;
+    return paint;
+}
+constexpr float share = float(side) / 32;
+const webgl::Vertex paintRectangle[6] = {
+    at(0, 0, 1, 0, 0), at(side, 0, 1, share, 0),        at(side, side, 1, share, share),
+    at(0, 0, 1, 0, 0), at(side, side, 1, share, share), at(0, side, 1, 0, share)};
 
 std::vector<unsigned char> read(webgl::Buffer buffer) {
     std::vector<unsigned char> rgba(side * side * 4);
@@ -138,10 +167,7 @@ TEST_F(Backends, ADepthTestHandsTheFrameToWebGLUntilTheNextClear) {
 
 TEST_F(Backends, ATextureSoftwareCopiedIntoIsPaintedInSoftwareAndReachesWebGLWhenWebGLSamplesIt) {
     constexpr unsigned kept = 5;
-    backends::makeTexture(kept);
-    backends::textureImage(kept, false, 32, 32, GL_RGB, GL_UNSIGNED_BYTE, nullptr, webgl::Unpacking{});
-    backends::textureParameter(kept, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    backends::textureParameter(kept, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    makeKeptTexture(kept);
     backends::clear(true, true, white, true);
     drawMark();
     backends::copyToTexture(kept, webgl::Buffer::back, 0, 0, 0, 0, side, side);
@@ -150,15 +176,8 @@ TEST_F(Backends, ATextureSoftwareCopiedIntoIsPaintedInSoftwareAndReachesWebGLWhe
     // Painted texel for pixel over a black window: the mark comes back.
     const float black[4] = {0, 0, 0, 1};
     backends::clear(true, true, black, true);
-    webgl::DrawState paint;
-    paint.viewport[2] = side;
-    paint.viewport[3] = side;
-    paint.textureUse = webgl::TextureUse::replace;
-    paint.texture = kept;
-    const float share = float(side) / 32;
-    const webgl::Vertex rectangle[6] = {
-        at(0, 0, 1, 0, 0), at(side, 0, 1, share, 0),        at(side, side, 1, share, share),
-        at(0, 0, 1, 0, 0), at(side, side, 1, share, share), at(0, side, 1, 0, share)};
+    webgl::DrawState paint = paintState(kept);
+    const webgl::Vertex* rectangle = paintRectangle;
     backends::draw(paint, webgl::Primitive::triangles, rectangle, 6, false);
     const std::vector<unsigned char> back = read(webgl::Buffer::back);
     EXPECT_EQ(back[(3 * side + 3) * 4], 127);
@@ -192,6 +211,78 @@ TEST_F(Backends, ATextureSoftwareCopiedIntoIsPaintedInSoftwareAndReachesWebGLWhe
     backends::draw(paint, webgl::Primitive::triangles, rectangle, 6, false);
     EXPECT_EQ(gpuCalls, (std::vector<std::string>{"resume", "presentPixels", "clear colour depth",
                                                   "textureSubImage 5 0,0 32x32", "draw"}));
+}
+
+// A replay makes its frames unshown, carried out only where read back;
+// the picture shown stays the one shown last, from software or WebGL.
+TEST_F(Backends, TheShownPictureIsTheLastShownFrameWhateverWasSwappedUnshownSince) {
+    std::vector<unsigned char> rgba(side * side * 4);
+    backends::clear(true, true, white, true);
+    drawMark();
+    backends::swap(true);
+    backends::rasteriseOnDemand(true);
+    for (int frame = 0; frame < 2; ++frame) {
+        backends::clear(true, true, white, true);
+        backends::swap(false);
+    }
+    backends::shownPixels(rgba.data());
+    EXPECT_EQ(rgba[(3 * side + 3) * 4], 127);
+    EXPECT_EQ(rgba[(10 * side + 10) * 4], 255);
+    backends::rasteriseOnDemand(false);
+
+    backends::clear(true, true, white, true);
+    webgl::DrawState scene = planState();
+    scene.depthTest = true;
+    const webgl::Vertex triangle[3] = {at(0, 0), at(8, 0), at(0, 8)};
+    backends::draw(scene, webgl::Primitive::triangles, triangle, 3, true);
+    backends::swap(true);
+    backends::shownPixels(rgba.data());
+    EXPECT_EQ(rgba[0], gpuByte);
+    // Before an unshown frame takes WebGL's front buffer, its picture is held.
+    backends::rasteriseOnDemand(true);
+    gpuCalls.clear();
+    for (int frame = 0; frame < 2; ++frame) {
+        backends::clear(true, true, white, true);
+        drawMark();
+        backends::swap(false);
+    }
+    EXPECT_EQ(gpuCalls, (std::vector<std::string>{"readPixels", "swapUnshown", "swapUnshown"}));
+    rgba.assign(rgba.size(), 0);
+    backends::shownPixels(rgba.data());
+    EXPECT_EQ(rgba[(3 * side + 3) * 4], gpuByte);
+    backends::rasteriseOnDemand(false);
+    // The next software frame sends the canvas its whole picture.
+    backends::clear(true, true, white, true);
+    backends::swap(true);
+    EXPECT_EQ(lastChanged[2], side);
+}
+
+// A frame drawn as the last one shown, over texels changed in between,
+// sends the canvas what those texels changed, and nothing when nothing did.
+TEST_F(Backends, AFrameDrawnAsTheLastShownSendsWhereItsTexelsChanged) {
+    constexpr unsigned plan = 6;
+    makeKeptTexture(plan);
+    backends::clear(true, true, white, true);
+    backends::copyToTexture(plan, webgl::Buffer::back, 0, 0, 0, 0, side, side);
+    backends::swap(false);
+    const auto showPlan = [] {
+        backends::clear(true, true, white, true);
+        backends::draw(paintState(plan), webgl::Primitive::triangles, paintRectangle, 6, false);
+        backends::swap(true);
+    };
+    showPlan();
+    showPlan();
+    EXPECT_EQ(lastChanged[2] * lastChanged[3], 0);
+    // An unshown frame keeps a mark in part of the texture.
+    backends::clear(true, true, white, true);
+    drawMark();
+    backends::copyToTexture(plan, webgl::Buffer::back, 0, 0, 0, 0, side / 2, side / 2);
+    backends::swap(false);
+    showPlan();
+    EXPECT_EQ(lastChanged[0], 2);
+    EXPECT_EQ(lastChanged[1], 2);
+    EXPECT_EQ(lastChanged[2], 3);
+    EXPECT_EQ(lastChanged[3], 3);
 }
 
 }  // namespace
