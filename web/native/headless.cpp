@@ -16,6 +16,7 @@
 
 #include "app/garden.h"
 #include "app/startup.h"
+#include "tools/paint.h"
 #include "web/native/window.h"
 #include "web/replay.h"
 
@@ -157,4 +158,36 @@ StandardOutputToError::~StandardOutputToError() {
         dup2(saved_, STDOUT_FILENO);
         close(saved_);
     }
+}
+
+ReplayedGarden replayInPrivateFolder(const char* programName, const std::vector<gardenfile::Event>& events,
+                                     bool backToPlan) {
+    ReplayedGarden replayed;
+    PrivateFolder folder;
+    if (!folder.make(&replayed.why)) {
+        replayed.why = "no folder of its own for the pictures: " + replayed.why;
+        return replayed;
+    }
+    std::error_code error;
+    const std::filesystem::path before = std::filesystem::current_path(error);
+    std::filesystem::current_path(folder.path(), error);
+    if (error) {
+        replayed.why = folder.path().string() + ": " + error.message();
+        return replayed;
+    }
+    {
+        const StandardOutputToError words;
+        paintMissingPictures();
+        startHeadlessGarden(programName);
+        replayed.why = checkAgainstGarden(events);
+        if (replayed.why.empty()) {
+            replayRecord(events);
+            if (backToPlan && showsScene()) sandmereKey('i');
+            replayed.scene = showsScene();
+            replayed.plan = showGarden();
+        }
+    }
+    // The folder goes; the process works on where it began.
+    if (!before.empty()) std::filesystem::current_path(before, error);
+    return replayed;
 }

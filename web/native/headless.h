@@ -40,6 +40,19 @@ ShownPicture showGarden();
 // Whether the garden shows its 3-D view, which the headless garden does not draw.
 bool showsScene();
 
+// What a garden file's replay in a folder of the program's own showed.
+struct ReplayedGarden {
+    std::string why;  // why the garden could not be replayed, or ""
+    ShownPicture plan;
+    bool scene = false;  // the garden ended in 3-D, shown black
+};
+// Paints the garden's pictures into a folder of the program's own, starts
+// the garden there with its words on standard error, replays the record
+// and shows the garden; with backToPlan, a garden that ends in 3-D is
+// taken back to its plan first. The folder is gone when this returns.
+ReplayedGarden replayInPrivateFolder(const char* programName, const std::vector<gardenfile::Event>& events,
+                                     bool backToPlan);
+
 // The SHA-256 digest of the bytes, lowercase hex.
 std::string sha256Hex(const std::vector<std::uint8_t>& bytes);
 

@@ -16,7 +16,6 @@
 #include <string>
 #include <system_error>
 
-#include "tools/paint.h"
 #include "web/gardenfile.h"
 #include "web/native/headless.h"
 
@@ -48,27 +47,10 @@ int main(int argc, char** argv) {
         picturePath = std::filesystem::absolute(argv[2], error);
         if (error) return refuse(argv[2], error.message());
     }
-    PrivateFolder folder;
-    std::string why;
-    if (!folder.make(&why)) return refuse("the temporary folder", why);
-    std::filesystem::current_path(folder.path(), error);
-    if (error) return refuse(folder.path().c_str(), error.message());
-
-    ShownPicture plan;
-    bool scene = false;
-    {
-        const StandardOutputToError words;
-        paintMissingPictures();
-        startHeadlessGarden(programName);
-        why = checkAgainstGarden(reading.garden.events);
-        if (why.empty()) {
-            replayRecord(reading.garden.events);
-            plan = showGarden();
-            scene = showsScene();
-        }
-    }
-    if (!why.empty()) return refuse(gardenName, why);
-    if (scene)
+    const ReplayedGarden replayed = replayInPrivateFolder(programName, reading.garden.events, false);
+    if (!replayed.why.empty()) return refuse(gardenName, replayed.why);
+    const ShownPicture& plan = replayed.plan;
+    if (replayed.scene)
         std::fprintf(stderr,
                      "%s: %s ends in the 3-D view, which has no GPU to draw it here: its picture is black\n",
                      programName, gardenName);

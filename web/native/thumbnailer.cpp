@@ -14,10 +14,8 @@
 #include <string>
 #include <system_error>
 
-#include "tools/paint.h"
 #include "web/gardenfile.h"
 #include "web/native/headless.h"
-#include "web/native/window.h"
 
 namespace {
 
@@ -48,24 +46,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path output = std::filesystem::absolute(argv[3], error);
     if (error) return refuse(argv[3], error.message());
 
-    PrivateFolder folder;
-    std::string why;
-    if (!folder.make(&why)) return refuse("the temporary folder", why);
-    std::filesystem::current_path(folder.path(), error);
-    if (error) return refuse(folder.path().c_str(), error.message());
-    ShownPicture plan;
-    {
-        const StandardOutputToError words;
-        paintMissingPictures();
-        startHeadlessGarden(programName);
-        why = checkAgainstGarden(reading.garden.events);
-        if (why.empty()) {
-            replayRecord(reading.garden.events);
-            if (showsScene()) sandmereKey('i');
-            plan = showGarden();
-        }
-    }
-    if (!why.empty()) return refuse(gardenName, why);
+    const ReplayedGarden replayed = replayInPrivateFolder(programName, reading.garden.events, true);
+    if (!replayed.why.empty()) return refuse(gardenName, replayed.why);
+    const ShownPicture& plan = replayed.plan;
 
     // libvips' optional loaders are modules under VIPSHOME: none is needed.
     setenv("VIPSHOME", "/nonexistent", 1);
