@@ -45,24 +45,8 @@ std::vector<std::string> contents(const fs::path& folder) {
     return names;
 }
 
-class OpenedGarden : public e2e::GardenTest {
+class OpenedGarden : public e2e::InstalledTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sandmere-opened-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        for (const char* folder : {"home", "elsewhere", "runtime"}) fs::create_directories(root / folder);
-        fs::permissions(root / "runtime", fs::perms::owner_all);
-        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" +
-                                    (root / "usr").string() + "' > '" + (root / "install.log").string() + "' 2>&1";
-        ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
-    }
-    void TearDown() override {
-        GardenTest::TearDown();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-
     // The launcher, started in the folder "elsewhere" on these arguments.
     void open(const std::vector<std::string>& arguments) {
         garden.startIn((root / "elsewhere").string(), (root / "usr" / "bin" / "sandmere").string(),
@@ -92,8 +76,6 @@ protected:
             }
         return plan;
     }
-
-    fs::path root;
 };
 
 TEST_F(OpenedGarden, AFileAPictureAndALinkShowThePagesPlanAndTheGardenRakesOn) {

@@ -174,27 +174,8 @@ TEST_F(GardenTest, MissingSecondBackgroundLeavesOnlyItsChoiceWhite) {
 // The installed garden: `cmake --install` into a temporary prefix, and the
 // launcher started from an unrelated, empty folder with an empty home and
 // its own runtime folder, where each run keeps its folder of pictures.
-class InstalledGarden : public GardenTest {
+class InstalledGarden : public e2e::InstalledTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sandmere-installed-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        fs::create_directories(root / "home");
-        fs::create_directories(root / "elsewhere");
-        fs::create_directories(runtime());
-        fs::permissions(runtime(), fs::perms::owner_all);
-        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" +
-                                    (root / "usr").string() + "' > '" + (root / "install.log").string() + "' 2>&1";
-        ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
-    }
-    void TearDown() override {
-        GardenTest::TearDown();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-
-    fs::path runtime() const { return root / "runtime"; }
     fs::path ownFolder() const { return root / "home" / ".local" / "share" / "sandmere"; }
     std::string tool() const { return (root / "usr" / "bin" / "sandmere-picture").string(); }
 
@@ -263,8 +244,6 @@ protected:
         EXPECT_EQ(lines[1], "--error");
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << "the dialog does not show " << line;
     }
-
-    fs::path root;
 };
 
 TEST_F(InstalledGarden, LauncherStartsTheGardenAmongTheInstalledPictures) { expectStartsAndQuits(root / "usr"); }

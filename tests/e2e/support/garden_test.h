@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 #include "garden.h"
 
@@ -57,6 +61,33 @@ protected:
     }
 
     Garden garden;
+};
+
+// The installed garden: `cmake --install` into a temporary prefix (usr),
+// beside an empty home, an unrelated empty folder "elsewhere" and a
+// private runtime folder; all of it removed after the test.
+class InstalledTest : public GardenTest {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "sandmere-installed-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        for (const char* folder : {"home", "elsewhere", "runtime"})
+            std::filesystem::create_directories(root / folder);
+        std::filesystem::permissions(runtime(), std::filesystem::perms::owner_all);
+        const std::string install = "cmake --install '" SANDMERE_BUILD_DIR "' --prefix '" +
+                                    (root / "usr").string() + "' > '" + (root / "install.log").string() + "' 2>&1";
+        ASSERT_EQ(std::system(install.c_str()), 0) << "see " << (root / "install.log");
+    }
+    void TearDown() override {
+        GardenTest::TearDown();
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+
+    std::filesystem::path runtime() const { return root / "runtime"; }
+
+    std::filesystem::path root;
 };
 
 }  // namespace e2e
