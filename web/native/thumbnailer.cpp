@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path output = std::filesystem::absolute(argv[3], error);
     if (error) return refuse(argv[3], error.message());
 
-    const ReplayedGarden replayed = replayInPrivateFolder(programName, reading.garden.events, true);
+    ReplayedGarden replayed = replayInPrivateFolder(programName, reading.garden.events, true);
     if (!replayed.why.empty()) return refuse(gardenName, replayed.why);
-    const ShownPicture& plan = replayed.plan;
+    ShownPicture& plan = replayed.plan;
 
     // libvips' optional loaders are modules under VIPSHOME: none is needed.
     setenv("VIPSHOME", "/nonexistent", 1);
