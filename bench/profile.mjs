@@ -7,9 +7,8 @@
 import { writeFileSync } from 'node:fs';
 import path from 'node:path';
 
-import { serveFolder } from '../scripts/serve.mjs';
-import { chromiumArgs, chromiumPath, playwright, SIDE } from '../tests/web/harness.mjs';
-import { mouse, MOTION_MS, MOTIONS } from './raking.mjs';
+import { SIDE } from '../tests/web/harness.mjs';
+import { mouse, MOTION_MS, MOTIONS, openGardenPage } from './raking.mjs';
 
 const [site, slowdownText = '4', out] = process.argv.slice(2);
 if (!site) {
@@ -39,14 +38,8 @@ function selfTimes(profile) {
   return { total, rows: [...self].sort((a, b) => b[1] - a[1]).slice(0, TOP) };
 }
 
-const { server, url } = await serveFolder(path.resolve(site));
-const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
+const { server, browser, page, box, cdp } = await openGardenPage(path.resolve(site));
 try {
-  const page = await browser.newPage({ viewport: { width: 1000, height: 1000 } });
-  await page.goto(url);
-  await page.locator('main[data-started]').waitFor({ timeout: 30000 });
-  const box = await page.locator('canvas#garden').boundingBox();
-  const cdp = await page.context().newCDPSession(page);
   await cdp.send('Profiler.enable');
   await cdp.send('Profiler.setSamplingInterval', { interval: 100 });
   await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });

@@ -123,20 +123,27 @@ async function modeSwitchCost(page, cdp) {
   return { task, wall: end - start };
 }
 
+// The site served, Chromium started on it, and the garden's page open
+// once the garden has started: its canvas's box, and a CDP session on it.
+export async function openGardenPage(site) {
+  const { server, url } = await serveFolder(site);
+  const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
+  const page = await browser.newPage({ viewport: { width: 1000, height: 1000 } });
+  await page.goto(url);
+  await page.locator('main[data-started]').waitFor({ timeout: 30000 });
+  const box = await page.locator('canvas#garden').boundingBox();
+  const cdp = await page.context().newCDPSession(page);
+  return { server, browser, page, box, cdp };
+}
+
 // { 'tines@slowdown': ms a motion } for every rake and slowdown,
 // 'idle@slowdown' for the motions with the button up, each for a person's
 // drag and, as 'frames tines@slowdown', for two frames a motion; 'switch
 // task' and 'switch wall': the switch to the 3-D view, in ms.
 export async function rakingCosts(site) {
-  const { server, url } = await serveFolder(site);
-  const browser = await playwright().chromium.launch({ executablePath: chromiumPath, args: chromiumArgs });
+  const { server, browser, page, box, cdp } = await openGardenPage(site);
   const costs = {};
   try {
-    const page = await browser.newPage({ viewport: { width: 1000, height: 1000 } });
-    await page.goto(url);
-    await page.locator('main[data-started]').waitFor({ timeout: 30000 });
-    const box = await page.locator('canvas#garden').boundingBox();
-    const cdp = await page.context().newCDPSession(page);
     await cdp.send('Performance.enable', { timeDomain: 'threadTicks' });
     let row = 40;
     for (const rake of RAKES) {
