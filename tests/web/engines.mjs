@@ -425,7 +425,10 @@ export class GardenTab {
   }
 
   // The canvas as the engine composites it: the viewport's picture, cut.
+  // A change of mode can move the page under the viewport, so the canvas
+  // is brought into view first.
   async shot() {
+    await this.tab.evaluate(() => document.getElementById('garden').scrollIntoView({ block: 'nearest' }));
     const { x, y } = await this.box();
     const view = decodePng(await this.tab.screenshot());
     const data = Buffer.alloc(SIDE * SIDE * 3);
