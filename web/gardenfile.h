@@ -94,7 +94,7 @@ Reading readGardenFile(const char* path);
 Reading readGardenOrPicture(const std::uint8_t* bytes, std::size_t size);
 
 // The garden that a name on a command line stands for: a link to the page
-// ("https://.../#garden=...", "http://..."), just its fragment
+// (an http or https address that ends in "#garden=..."), just its fragment
 // ("#garden=..."), or otherwise the path of a garden file or picture.
 Reading readGardenNamed(std::string_view name);
 

@@ -88,7 +88,7 @@ TEST_F(OpenedGarden, AFileAPictureAndALinkShowThePagesPlanAndTheGardenRakesOn) {
     ASSERT_TRUE(picture.ok()) << picture.error;
     writeBytes(root / "elsewhere" / "raked.png", picture.bytes);
     fs::copy_file(SANDMERE_TEST_GARDEN, root / "elsewhere" / "raked.sandmere");
-    const std::string link = "https://sandmere.example.org/#" + gardenfile::linkFragment(raked).substr(1);
+    const std::string link = "http://127.0.0.1:8600/#" + gardenfile::linkFragment(raked).substr(1);
     const std::vector<std::string> before = contents(root / "elsewhere");
 
     bool raking = true;

@@ -150,14 +150,14 @@ TEST_F(HeadlessProgram, ALinkToTheRakedGardenOrItsFragmentGivesTheSamePlan) {
     const gardenfile::Reading raked = gardenfile::readGardenFile(SANDMERE_TEST_GARDEN);
     ASSERT_TRUE(raked.ok()) << raked.error;
     const std::string fragment = gardenfile::linkFragment(gardenfile::writeGarden(raked.garden).bytes);
-    for (const std::string& link : {"https://example.org/sandmere/" + fragment, fragment}) {
+    for (const std::string& link : {"http://127.0.0.1:8600/" + fragment, fragment}) {
         const Outcome result = run({link});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out, SANDMERE_RAKED_PLAN_SHA256 "\n");
     }
-    const Outcome bare = run({"https://example.org/sandmere/"});
+    const Outcome bare = run({"http://127.0.0.1:8600/"});
     EXPECT_EQ(bare.status, 1);
-    EXPECT_EQ(bare.err, "sandmere-headless: https://example.org/sandmere/: the link carries no garden\n");
+    EXPECT_EQ(bare.err, "sandmere-headless: http://127.0.0.1:8600/: the link carries no garden\n");
 }
 
 }  // namespace
